@@ -1,0 +1,53 @@
+// Profile-file access: the six operations through which the tool reads and
+// edits the distribution INF and its own settings file. Arguments are always in
+// the order file, section, key, value; texts are UTF-8 and cross to the file's
+// encoding (the ANSI code page unless the file starts with a UTF-8 or UTF-16
+// byte order mark) inside the engine.
+//
+// Reads follow the Windows profile functions: names match without regard to
+// case, spaces and tabs around names and values are ignored, one outer pair of
+// matching quotes is removed from a value, ";" lines are comments, only the
+// first section of a name counts. Anything missing reads as empty text.
+//
+// Writes touch only their own line or section: every other byte of the file
+// stays as it was. A write goes to a temporary file that then replaces the
+// original atomically, so a failed write leaves the file exactly as before.
+#pragma once
+
+#include <string>
+
+namespace quillet {
+
+// The default handed to every read; a stored value equal to it reads as empty.
+inline constexpr const char* kNoValueMarker = "*NO-VALUE*";
+
+// The value of key in section; empty when the file, section or key is missing.
+// Values come back whole, however long.
+std::string ReadIniValue(const std::string& file, const std::string& section,
+                         const std::string& key);
+
+// The key names of section in file order, each followed by one NUL; empty when
+// the section is missing or holds no key lines.
+std::string ReadIniKeyNames(const std::string& file, const std::string& section);
+
+// The value of the section's first key (the section must have one).
+std::string GetFirstKeyValue(const std::string& file, const std::string& section);
+
+// Sets key in section to value, creating the file, section and key when missing.
+// Returns non-zero when written (or when the stored value is already equal), zero
+// when the write could not be made; `error`, when given, then says why. A name or
+// value holding CR or LF is refused.
+int WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                  const std::string& value, std::string* error = nullptr);
+
+// Replaces the entries of section with body (entries separated by NUL, each
+// written as its own line), creating the section when missing. Returns non-zero
+// when written.
+int WriteIniSection(const std::string& file, const std::string& section, const std::string& body,
+                    std::string* error = nullptr);
+
+// Removes the key's line. True when done, also when there was nothing to remove.
+bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
+                  std::string* error = nullptr);
+
+}  // namespace quillet

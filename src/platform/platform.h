@@ -1,0 +1,83 @@
+// The small OS layer: everything the core needs from the operating system goes
+// through these functions, with one implementation per OS family
+// (platform_posix.cpp, platform_windows.cpp). Paths and texts are UTF-8.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quillet::platform {
+
+// The folder separator of the platform's paths: "\" on Windows, "/" elsewhere
+// (where "\" is an ordinary file-name character).
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Converts text in the ANSI code page (the system's on Windows, Windows-1252
+// elsewhere) to UTF-8. Every byte maps to a character, so nothing is lost: the
+// five bytes that Windows-1252 leaves undefined become U+0081, U+008D, ... as on
+// Windows.
+std::string AnsiToUtf8(std::string_view ansi);
+
+// Converts UTF-8 to the ANSI code page; the exact inverse of AnsiToUtf8 for every
+// text it produced. A character the code page cannot hold becomes "?", and an
+// invalid UTF-8 byte is passed through unchanged.
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// The folder of the running program, without a trailing separator except at the
+// root of a file system or drive.
+std::string ProgramDirectory();
+
+// Result of a file operation: ok, or the OS's own description of what failed.
+struct IoResult {
+  bool ok = true;
+  std::string error;  // empty when ok
+};
+
+// True when path names an existing ordinary file: a regular file (links
+// followed) that on Windows is not marked hidden or system.
+bool IsOrdinaryFile(const std::string& path);
+
+// True when path names a regular file that may not be written: on Windows the
+// read-only attribute, elsewhere a file without any write permission bit, whoever
+// runs the program (root included).
+bool IsReadOnlyFile(const std::string& path);
+
+// Reads the whole file into bytes.
+IoResult ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Replaces the file's contents with bytes, or creates the file when it is
+// missing. The bytes go to a temporary file in the same folder that then
+// replaces the original atomically, keeping its permissions, so the file is
+// always either as before or as written. Refuses a read-only file; never
+// creates a folder.
+IoResult ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+// Copies a regular file to `to`, replacing a file of that name unless it is
+// read-only. Never creates a folder.
+IoResult CopyFileReplacing(const std::string& from, const std::string& to);
+
+// Deletes path when it is a regular file that is not read-only; anything else
+// (a folder, a missing file, a link to a folder) is refused with an error.
+IoResult DeleteRegularFile(const std::string& path);
+
+// Outcome of running a command.
+struct CommandResult {
+  bool started = false;  // false: the process could not be started (see error)
+  int exit_code = -1;    // valid when started
+  std::string error;     // the OS's description when not started
+};
+
+// Runs `command` through the system's command interpreter ("cmd.exe /C " +
+// command on Windows, without a console window; /bin/sh -c command elsewhere)
+// with `working_directory` as its current folder, and waits for it to end.
+// `while_waiting`, when given, is called repeatedly while the command runs so
+// that a window can keep repainting.
+CommandResult RunCommand(const std::string& command, const std::string& working_directory,
+                         const std::function<void()>& while_waiting = {});
+
+}  // namespace quillet::platform

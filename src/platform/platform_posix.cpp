@@ -1,0 +1,240 @@
+// The POSIX half of the platform layer.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "platform/ansi_code_page.h"
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace quillet::platform {
+namespace {
+
+IoResult Failure(int error_number) { return {false, std::strerror(error_number)}; }
+
+IoResult Failure(const std::string& what, int error_number) {
+  return {false, what + ": " + std::strerror(error_number)};
+}
+
+bool HasWriteBit(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0; }
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Writes all of bytes to fd, retrying on short writes and interruptions.
+int WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+// Opens a new, uniquely named file beside `target` for writing.
+int OpenTemporaryBeside(const std::string& target, mode_t mode, std::string& temp_path) {
+  static thread_local std::mt19937_64 rng{std::random_device{}()};
+  const std::string folder = FolderOf(target);
+  const auto slash = target.find_last_of('/');
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_path = folder + "/." + name + "." + std::to_string(rng() % 1000000000) + ".tmp";
+    const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes bytes to a temporary file beside `target` and renames it over target.
+// `mode` is given to the new file; `keep_owner` copies uid and gid when known.
+IoResult WriteThroughTemporary(const std::string& target, std::string_view bytes, mode_t mode,
+                               const struct stat* keep_owner) {
+  std::string temp_path;
+  const int fd = OpenTemporaryBeside(target, mode, temp_path);
+  if (fd < 0) return Failure(errno);
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && keep_owner != nullptr) {
+    // The umask applied to the new file; the original's bits are what we keep.
+    if (::fchmod(fd, keep_owner->st_mode & 07777) != 0) error = errno;
+    if (::fchown(fd, keep_owner->st_uid, keep_owner->st_gid) != 0) {
+      // Only the owner's own files can be given away; the mode is what matters.
+    }
+  }
+  if (::close(fd) != 0 && error == 0) error = errno;
+  // Renaming over the original is atomic: readers see the old or the new file,
+  // never half of one. A failure anywhere before leaves the original untouched.
+  if (error == 0 && ::rename(temp_path.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp_path.c_str());
+    return Failure(error);
+  }
+  return {};
+}
+
+// The file a path finally names, so that writing through a link keeps the link.
+std::string ResolveLinks(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+  return path;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(std::string_view ansi) { return Windows1252ToUtf8(ansi); }
+
+std::string Utf8ToAnsi(std::string_view utf8) { return Utf8ToWindows1252(utf8); }
+
+std::string ProgramDirectory() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return ".";
+  return FolderOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
+}
+
+bool IsOrdinaryFile(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !HasWriteBit(st);
+}
+
+IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Failure(errno);
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    return Failure(error);
+  }
+  bytes.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      bytes.clear();
+      return Failure(error);
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  bytes.resize(done);
+  ::close(fd);
+  return {};
+}
+
+IoResult ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  const std::string target = ResolveLinks(path);
+  struct stat st{};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(st.st_mode)) return Failure(EINVAL);
+    if (!HasWriteBit(st)) return Failure(EACCES);
+    return WriteThroughTemporary(target, bytes, S_IRUSR | S_IWUSR, &st);
+  }
+  if (errno != ENOENT) return Failure(errno);
+  // A new file gets the usual permissions, less the umask.
+  return WriteThroughTemporary(target, bytes, 0666, nullptr);
+}
+
+IoResult CopyFileReplacing(const std::string& from, const std::string& to) {
+  struct stat source{};
+  if (::stat(from.c_str(), &source) != 0) return Failure(errno);
+  if (S_ISDIR(source.st_mode)) return Failure(EISDIR);
+  if (!S_ISREG(source.st_mode)) return Failure(EINVAL);
+  std::string bytes;
+  if (IoResult read = ReadWholeFile(from, bytes); !read.ok) return read;
+
+  const std::string target = ResolveLinks(to);
+  struct stat existing{};
+  if (::stat(target.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(existing.st_mode)) return Failure(EINVAL);
+    if (!HasWriteBit(existing)) return Failure(EACCES);
+  } else if (errno != ENOENT) {
+    return Failure(errno);
+  }
+  // Like a copy on Windows, the copy takes the source's permission bits.
+  return WriteThroughTemporary(target, bytes, source.st_mode & 07777, nullptr);
+}
+
+IoResult DeleteRegularFile(const std::string& path) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0) return Failure(errno);
+  if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
+  if (!S_ISREG(st.st_mode)) return {false, "Not a regular file"};
+  if (!HasWriteBit(st)) return Failure(EACCES);
+  if (::unlink(path.c_str()) != 0) return Failure(errno);
+  return {};
+}
+
+CommandResult RunCommand(const std::string& command, const std::string& working_directory,
+                         const std::function<void()>& while_waiting) {
+  CommandResult result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!working_directory.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
+  }
+  std::string sh = "/bin/sh";
+  std::string dash_c = "-c";
+  std::string cmd = command;
+  char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
+  pid_t pid = 0;
+  const int spawn_error = ::posix_spawn(&pid, sh.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawn_error != 0) {
+    result.error = std::strerror(spawn_error);
+    return result;
+  }
+  result.started = true;
+
+  int status = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, while_waiting ? WNOHANG : 0);
+    if (done == pid) break;
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      result.error = std::strerror(errno);
+      return result;
+    }
+    while_waiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (WIFEXITED(status)) {
+    result.exit_code = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.exit_code = 128 + WTERMSIG(status);  // as a shell reports it
+  }
+  return result;
+}
+
+}  // namespace quillet::platform
