@@ -1,0 +1,35 @@
+// The "Make Modifications" run: checks the package, empties the status list and
+// runs the eleven actions in their fixed order, each logging its own rows.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "status/status_log.h"
+#include "util/tool_state.h"
+
+namespace quillet {
+
+// Title and text (CR LF line breaks) of the box shown for a package that is not untouched.
+inline constexpr const char* kUntouchedWarningTitle = "INF file contents WARNING!";
+std::string UntouchedWarningText();
+
+// True when [DefaultInstall] CEShortcuts is exactly "Shortcuts" (case counts).
+bool IsUntouchedPackage(const std::string& inf_path);
+
+// What the run needs from the window.
+struct ModificationHooks {
+  // Asks the Yes/No warning (No the default); true when the user answered Yes.
+  std::function<bool(const std::string& title, const std::string& text)> ask_yes_no_warning;
+  // Called repeatedly while the CAB command runs, so the window keeps painting.
+  std::function<void()> while_command_runs;
+  // Tells the user, in an OK-only box, why the run stopped or changed nothing.
+  std::function<void(const std::string& text)> show_message;
+};
+
+// The whole run on the package of inf_path, with the launchers and processor
+// flags of state. Never throws.
+void RunModification(const ToolState& state, const std::string& inf_path, StatusLog& log,
+                     const ModificationHooks& hooks);
+
+}  // namespace quillet
