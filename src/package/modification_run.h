@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "package/cab_command.h"
 #include "status/status_log.h"
 #include "util/tool_state.h"
 
@@ -25,7 +26,15 @@ struct ModificationHooks {
   std::function<void()> while_command_runs;
   // Tells the user, in an OK-only box, why the run stopped or changed nothing.
   std::function<void(const std::string& text)> show_message;
+  // Starts the CAB rebuild command and waits for it; empty means the platform's
+  // RunCommand. Benchmarks and tests hand in their own.
+  CommandRunner run_command;
 };
+
+// Why the run cannot do any good with these processor flags and launchers
+// (no processor present, or a present processor without a launcher), as the
+// text shown to the user; empty when it can run.
+std::string WhyRunCannotStart(const ToolState& state, const std::string& inf_path);
 
 // The whole run on the package of inf_path, with the launchers and processor
 // flags of state. Never throws.
