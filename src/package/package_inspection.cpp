@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "package/profile_file.h"
+#include "util/path_helpers.h"
 
 namespace quillet {
 
@@ -50,6 +51,24 @@ bool IsReadyToModify(const std::string& inf_box_text,
     if (row.enabled && row.text.empty()) return false;
   }
   return true;
+}
+
+std::string InfFolderToRemember(const std::string& inf_path, char separator) {
+  const std::string folder = GetDirectory(inf_path, separator);
+  const std::string stripped = StripTrailingBackslash(folder, separator);
+  return stripped.empty() ? folder : stripped;
+}
+
+std::string LauncherFolderToRemember(const std::string& launcher_path, char separator) {
+  return GetDirectory(launcher_path, separator);
+}
+
+std::optional<std::string> DialogFolder(const std::string& remembered, char separator) {
+  if (remembered.empty()) return std::nullopt;
+  const std::string stripped = StripTrailingBackslash(remembered, separator);
+  if (stripped.empty()) return remembered;
+  if (separator == '\\' && stripped.size() == 2 && stripped[1] == ':') return stripped + separator;
+  return stripped;
 }
 
 }  // namespace quillet

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "platform/platform.h"
 #include "util/tool_state.h"
 
 namespace quillet {
@@ -38,5 +40,25 @@ struct LauncherRowInput {
 // filled; disabled rows are ignored whatever they hold.
 bool IsReadyToModify(const std::string& inf_box_text,
                      const std::array<LauncherRowInput, kLauncherRowCount>& rows);
+
+// The folder remembered for a chosen INF: its folder without the trailing
+// separator ("C:\Pkg\a.inf" gives "C:\Pkg", "C:\a.inf" the bare drive "C:").
+// At the root of a file system, where nothing would be left, the separator
+// stays ("/a.inf" gives "/"). Empty when the path names no folder; the caller
+// then keeps the folder it remembers.
+std::string InfFolderToRemember(const std::string& inf_path,
+                                char separator = platform::kPathSeparator);
+
+// The folder remembered for a chosen launcher: its folder with the trailing
+// separator; empty when the path names no folder.
+std::string LauncherFolderToRemember(const std::string& launcher_path,
+                                     char separator = platform::kPathSeparator);
+
+// The folder a file dialog opens in for a remembered folder: without the
+// trailing separator, except where that would leave a root unusable: "/" stays
+// "/", and a bare drive "C:" becomes its root "C:\" rather than the drive's
+// current folder. Nothing for an empty remembered folder.
+std::optional<std::string> DialogFolder(const std::string& remembered,
+                                        char separator = platform::kPathSeparator);
 
 }  // namespace quillet

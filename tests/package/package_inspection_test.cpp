@@ -146,5 +146,47 @@ TEST(IsReadyToModifyTest, InfBoxAndEnabledLauncherBoxesMustHoldText) {
   }
 }
 
+TEST(RememberedFolderTest, FoldersKeptForChosenFilesAndHandedToTheDialog) {
+  struct Case {
+    std::string path;
+    char separator;
+    std::string inf_folder;       // without trailing separator
+    std::string launcher_folder;  // with trailing separator
+  };
+  const Case cases[] = {
+      {"C:\\Pkg\\Project1.inf", '\\', "C:\\Pkg", "C:\\Pkg\\"},
+      {"C:\\Project1.inf", '\\', "C:", "C:\\"},
+      {"\\\\srv\\share\\a.inf", '\\', "\\\\srv\\share", "\\\\srv\\share\\"},
+      {"/home/dev/Pkg/Project1.inf", '/', "/home/dev/Pkg", "/home/dev/Pkg/"},
+      {"/Project1.inf", '/', "/", "/"},
+      {"Project1.inf", '/', "", ""},
+      {"", '/', "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(InfFolderToRemember(c.path, c.separator), c.inf_folder);
+    EXPECT_EQ(LauncherFolderToRemember(c.path, c.separator), c.launcher_folder);
+  }
+
+  struct DialogCase {
+    std::string remembered;
+    char separator;
+    std::optional<std::string> folder;
+  };
+  const DialogCase dialog_cases[] = {
+      {"", '\\', std::nullopt},
+      {"C:\\Pkg", '\\', "C:\\Pkg"},
+      {"C:\\Stubs\\Mips\\", '\\', "C:\\Stubs\\Mips"},
+      {"C:", '\\', "C:\\"},
+      {"C:\\", '\\', "C:\\"},
+      {"/", '/', "/"},
+      {"/home/dev/", '/', "/home/dev"},
+  };
+  for (const DialogCase& c : dialog_cases) {
+    SCOPED_TRACE(c.remembered);
+    EXPECT_EQ(DialogFolder(c.remembered, c.separator), c.folder);
+  }
+}
+
 }  // namespace
 }  // namespace quillet
