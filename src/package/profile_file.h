@@ -30,7 +30,7 @@ std::string ReadIniValue(const std::string& file, const std::string& section,
 // the section is missing or holds no key lines.
 std::string ReadIniKeyNames(const std::string& file, const std::string& section);
 
-// The value of the section's first key (the section must have one).
+// The value of the section's first key line; empty when the section has none.
 std::string GetFirstKeyValue(const std::string& file, const std::string& section);
 
 // Sets key in section to value, creating the file, section and key when missing.
