@@ -23,10 +23,6 @@ namespace {
 
 IoResult Failure(int error_number) { return {false, std::strerror(error_number)}; }
 
-IoResult Failure(const std::string& what, int error_number) {
-  return {false, what + ": " + std::strerror(error_number)};
-}
-
 bool HasWriteBit(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0; }
 
 std::string FolderOf(const std::string& path) {

@@ -1,0 +1,328 @@
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/ansi_code_page.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace quillet::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 inside the program; std::filesystem wants char8_t for that.
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder + kPathSeparator + name;
+}
+
+// Every byte value, so that no translation (text mode, code page) goes unseen.
+std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+  return bytes + "\r\n\n\r";
+}
+
+// A fresh folder per test, with a non-Latin character and spaces in its name as
+// package folders ("Mips 4000 (4K) v3.00") and user profiles have them.
+class PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const fs::path folder =
+        fs::temp_directory_path() / PathOf(std::string("quillet ") + info->name() + " \xCE\xA9 " +
+                                           std::to_string(random() % 1000000));
+    fs::create_directories(folder);
+    folder_ = Utf8Of(folder);
+  }
+
+  void TearDown() override {
+    // Read-only files would stop the clean-up on Windows.
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(PathOf(folder_), error)) {
+      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, error);
+    }
+    fs::remove_all(PathOf(folder_), error);
+  }
+
+  std::string PathIn(const std::string& name) const { return Join(folder_, name); }
+
+  void WriteFile(const std::string& path, const std::string& bytes) const {
+    std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    ASSERT_TRUE(out.good()) << path;
+  }
+
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(PathOf(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  static void MakeReadOnly(const std::string& path) {
+    fs::permissions(PathOf(path),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  }
+
+  std::size_t EntriesInFolder() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(PathOf(folder_)), {}));
+  }
+
+  std::string folder_;
+};
+
+// An error text is the OS's own sentence: present, on one line, without the line
+// break that some system calls end their messages with.
+void ExpectErrorText(const std::string& error) {
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error.find_first_of("\r\n"), std::string::npos) << error;
+}
+
+TEST(AnsiCodePageTest, EveryHighByteSurvivesTheRoundTrip) {
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    SCOPED_TRACE(b);
+    const std::string utf8 = AnsiToUtf8(byte);
+    EXPECT_NE(utf8, byte);  // it became a character, not a stray byte
+    EXPECT_EQ(Utf8ToAnsi(utf8), byte);
+  }
+  const std::string all = AllBytes();
+  EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), all);
+}
+
+TEST(AnsiCodePageTest, IsWindows1252WhereTheSystemSaysSo) {
+#ifdef _WIN32
+  if (::GetACP() != 1252) GTEST_SKIP() << "the system's ANSI code page is " << ::GetACP();
+#endif
+  const std::string all = AllBytes();
+  EXPECT_EQ(AnsiToUtf8(all), Windows1252ToUtf8(all));
+  EXPECT_EQ(AnsiToUtf8("\x80\x81\x9F\xA9"),
+            "\xE2\x82\xAC\xC2\x81\xC5\xB8\xC2\xA9");  // € U+0081 Ÿ ©
+}
+
+TEST(AnsiCodePageTest, UnmappableCharactersBecomeQuestionMarksAndStrayBytesStay) {
+  struct Case {
+    std::string utf8;
+    std::string ansi;
+  };
+  const Case cases[] = {
+      {"Caf\xC3\xA9", "Caf\xE9"},
+      {"\xCE\xA9", "?"},              // Greek capital omega
+      {"\xEF\xBC\x82", "?"},          // a full-width quotation mark is no '"'
+      {"\xF0\x9F\x98\x80 x", "? x"},  // outside the basic plane
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"a\xFF"
+       "b\xC3",
+       "a\xFF"
+       "b\xC3"},                                 // not UTF-8: kept byte for byte
+      {"\xE9t\xE9 \xC3\xA9", "\xE9t\xE9 \xE9"},  // stray bytes beside real text
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi);
+  }
+}
+
+TEST_F(PlatformTest, FilesWithNonLatinNamesAreWrittenReadCopiedAndDeleted) {
+  const std::string original =
+      PathIn("\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB \xCE\xA9.inf");  // "файл Ω.inf"
+  const std::string copy = PathIn("copy \xCE\xA9.inf");
+  const std::string bytes = AllBytes();
+
+  ASSERT_TRUE(ReplaceFileContents(original, bytes).ok);  // a missing file is created
+  EXPECT_EQ(ReadFile(original), bytes);
+  EXPECT_TRUE(IsOrdinaryFile(original));
+  EXPECT_FALSE(IsReadOnlyFile(original));
+
+  std::string read;
+  ASSERT_TRUE(ReadWholeFile(original, read).ok);
+  EXPECT_EQ(read, bytes);
+
+  ASSERT_TRUE(CopyFileReplacing(original, copy).ok);
+  EXPECT_EQ(ReadFile(copy), bytes);
+
+  ASSERT_TRUE(DeleteRegularFile(copy).ok);
+  EXPECT_FALSE(fs::exists(PathOf(copy)));
+  EXPECT_TRUE(fs::exists(PathOf(original)));
+}
+
+TEST_F(PlatformTest, ReplaceKeepsPermissionsAndLeavesNoTemporaryFile) {
+  const std::string path = PathIn("Project1.inf");
+  WriteFile(path, "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
+  // Something other than the default, where the file system has more than a
+  // read-only flag.
+  std::error_code ignored;
+  fs::permissions(PathOf(path),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, ignored);
+  const fs::perms before = fs::status(PathOf(path)).permissions();
+
+  ASSERT_TRUE(ReplaceFileContents(path, "[Version]\r\nSignature=x\r\n").ok);
+  EXPECT_EQ(ReadFile(path), "[Version]\r\nSignature=x\r\n");
+  EXPECT_EQ(fs::status(PathOf(path)).permissions(), before);
+  ASSERT_TRUE(ReplaceFileContents(path, "").ok);
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+TEST_F(PlatformTest, ReadOnlyFileIsRefusedByEveryWrite) {
+  const std::string source = PathIn("Stub.exe");
+  const std::string target = PathIn("target.exe");
+  WriteFile(source, "new launcher");
+  WriteFile(target, "old launcher");
+  MakeReadOnly(target);
+  ASSERT_TRUE(IsReadOnlyFile(target));
+  EXPECT_TRUE(IsOrdinaryFile(target));
+
+  const IoResult copied = CopyFileReplacing(source, target);
+  EXPECT_FALSE(copied.ok);
+  ExpectErrorText(copied.error);
+  const IoResult replaced = ReplaceFileContents(target, "new text");
+  EXPECT_FALSE(replaced.ok);
+  ExpectErrorText(replaced.error);
+  const IoResult deleted = DeleteRegularFile(target);
+  EXPECT_FALSE(deleted.ok);
+  ExpectErrorText(deleted.error);
+
+  EXPECT_EQ(ReadFile(target), "old launcher");
+  EXPECT_EQ(EntriesInFolder(), 2u);  // no temporary file left behind
+}
+
+TEST_F(PlatformTest, CopyReplacesAFileButNeverCreatesAFolder) {
+  const std::string source = PathIn("Stub.exe");
+  const std::string target = PathIn("placed.exe");
+  WriteFile(source, "launcher v2");
+  WriteFile(target, "launcher v1, a longer older file");
+  ASSERT_TRUE(CopyFileReplacing(source, target).ok);
+  EXPECT_EQ(ReadFile(target), "launcher v2");
+
+  const std::string missing_folder = PathIn("Mips 4000 (4K) v3.00");
+  const IoResult into_missing = CopyFileReplacing(source, Join(missing_folder, "Stub.exe"));
+  EXPECT_FALSE(into_missing.ok);
+  ExpectErrorText(into_missing.error);
+  EXPECT_FALSE(fs::exists(PathOf(missing_folder)));
+
+  struct Case {
+    const char* what;
+    std::string from;
+    std::string to;
+  };
+  fs::create_directory(PathOf(PathIn("CD1")));
+  const Case refused[] = {
+      {"missing source", PathIn("absent.exe"), PathIn("x.exe")},
+      {"folder as source", PathIn("CD1"), PathIn("x.exe")},
+      {"folder as target", source, PathIn("CD1")},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.what);
+    const IoResult result = CopyFileReplacing(c.from, c.to);
+    EXPECT_FALSE(result.ok);
+    ExpectErrorText(result.error);
+  }
+  EXPECT_FALSE(fs::exists(PathOf(PathIn("x.exe"))));
+  EXPECT_TRUE(fs::is_directory(PathOf(PathIn("CD1"))));
+}
+
+TEST_F(PlatformTest, OnlyRegularFilesAreDeleted) {
+  const std::string folder = PathIn("APP");
+  fs::create_directory(PathOf(folder));
+  const IoResult on_folder = DeleteRegularFile(folder);
+  EXPECT_FALSE(on_folder.ok);
+  ExpectErrorText(on_folder.error);
+  EXPECT_TRUE(fs::is_directory(PathOf(folder)));
+
+  const IoResult on_missing = DeleteRegularFile(Join(folder, "Stub.exe"));
+  EXPECT_FALSE(on_missing.ok);
+  ExpectErrorText(on_missing.error);
+}
+
+TEST_F(PlatformTest, FoldersAndMissingFilesAreNoOrdinaryFiles) {
+  const std::string folder = PathIn("CD1");
+  fs::create_directory(PathOf(folder));
+  EXPECT_FALSE(IsOrdinaryFile(folder));
+  EXPECT_FALSE(IsReadOnlyFile(folder));
+  EXPECT_FALSE(IsOrdinaryFile(PathIn("absent.ini")));
+  EXPECT_FALSE(IsReadOnlyFile(PathIn("absent.ini")));
+
+  std::string bytes = "left over";
+  EXPECT_FALSE(ReadWholeFile(folder, bytes).ok);
+  EXPECT_TRUE(bytes.empty());
+  const IoResult missing = ReadWholeFile(PathIn("absent.ini"), bytes);
+  EXPECT_FALSE(missing.ok);
+  ExpectErrorText(missing.error);
+
+  // A write into a folder that does not exist fails and creates nothing.
+  const std::string nowhere = PathIn("nowhere");
+  EXPECT_FALSE(ReplaceFileContents(Join(nowhere, "Davure.ini"), "x").ok);
+  EXPECT_FALSE(fs::exists(PathOf(nowhere)));
+  EXPECT_FALSE(ReplaceFileContents(folder, "x").ok);
+  EXPECT_TRUE(fs::is_directory(PathOf(folder)));
+}
+
+TEST(ProgramDirectoryTest, IsTheExistingFolderOfThisProgram) {
+  const std::string folder = ProgramDirectory();
+  const fs::path path = PathOf(folder);
+  ASSERT_TRUE(fs::is_directory(path)) << folder;
+  if (path != path.root_path()) {
+    EXPECT_NE(folder.back(), kPathSeparator) << folder;
+  }
+  bool holds_this_program = false;
+  for (const auto& entry : fs::directory_iterator(path)) {
+    holds_this_program |= entry.path().stem() == "quillet_core_tests";
+  }
+  EXPECT_TRUE(holds_this_program) << folder;
+}
+
+TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
+  // The working folder has a space, parentheses and a non-Latin character.
+  const std::string package = PathIn("Pkg (4K) \xCE\xA9");
+  fs::create_directory(PathOf(package));
+  int calls = 0;
+  const CommandResult made = RunCommand("echo made>made.txt", package, [&calls] { ++calls; });
+  ASSERT_TRUE(made.started) << made.error;
+  EXPECT_EQ(made.exit_code, 0);
+  EXPECT_GT(calls, 0);
+  EXPECT_EQ(ReadFile(Join(package, "made.txt")).substr(0, 4), "made");
+
+  struct Case {
+    const char* command;
+    int exit_code;
+  };
+  const Case cases[] = {{"exit 3", 3}, {"exit 0", 0}, {"exit 255", 255}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const CommandResult result = RunCommand(c.command, package);  // no callback: plain wait
+    ASSERT_TRUE(result.started) << result.error;
+    EXPECT_EQ(result.exit_code, c.exit_code);
+  }
+}
+
+TEST_F(PlatformTest, CommandInAMissingFolderDoesNotStart) {
+  const CommandResult result = RunCommand("echo made>made.txt", PathIn("gone"), [] {});
+  EXPECT_FALSE(result.started);
+  ExpectErrorText(result.error);
+  EXPECT_FALSE(fs::exists(PathOf(PathIn("gone"))));
+}
+
+}  // namespace
+}  // namespace quillet::platform
