@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test fuzz clean
 
 all: build
 
@@ -24,6 +24,18 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Builds the profile-file fuzz target with clang and runs it for FUZZ_SECONDS;
+# the corpus it grows stays in the fuzz build folder.
+FUZZ_SECONDS ?= 20
+FUZZ_DIR ?= build-fuzz
+fuzz:
+	@command -v clang++ >/dev/null || { echo "make fuzz needs clang (apt-get install clang)"; exit 1; }
+	@test -f $(FUZZ_DIR)/CMakeCache.txt || cmake --preset fuzz -B $(FUZZ_DIR)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target profile_file_fuzz
+	@mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/fuzz/profile_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+	  $(FUZZ_DIR)/corpus tests/data/profile
 
 clean:
 	rm -rf $(BUILD_DIR)
