@@ -1,11 +1,14 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "app/qt_user_dialogs.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   quillet::ToolState state;
-  quillet::MainWindow window(state);
+  quillet::QtUserDialogs dialogs;
+  quillet::MainWindow window(state, dialogs);
+  dialogs.SetParent(&window);
   window.show();
   return app.exec();
 }
