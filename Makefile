@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test fuzz clean
+.PHONY: all deps configure build run test screenshots fuzz clean
 
 all: build
 
@@ -24,6 +24,11 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# One PNG of each page of the window, drawn on the offscreen platform (no display
+# needed), into $(BUILD_DIR)/screenshots.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/app/quillet_screenshots $(BUILD_DIR)/screenshots
 
 # Builds the profile-file fuzz target with clang and runs it for FUZZ_SECONDS;
 # the corpus it grows stays in the fuzz build folder.
