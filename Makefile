@@ -40,7 +40,7 @@ fuzz:
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target profile_file_fuzz
 	@mkdir -p $(FUZZ_DIR)/corpus
 	$(FUZZ_DIR)/fuzz/profile_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
-	  $(FUZZ_DIR)/corpus tests/data/profile
+	  $(FUZZ_DIR)/corpus fuzz/seeds tests/data/profile
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -173,35 +173,75 @@ void CheckDeleteKey(ProfileText& text, const std::string& section, const std::st
   Check(text.KeyNames(section).size() < names_before.size(), "a delete left its key listed");
 }
 
+// The section names of the text's header lines, found the plain way.
+std::vector<std::string> HeaderNames(std::string_view text) {
+  std::vector<std::string> names;
+  for (const std::string_view line : Lines(text)) {
+    const std::string_view content = Trim(Trim(line, "\r\n"), " \t");
+    if (content.empty() || content.front() != '[') continue;
+    names.emplace_back(Trim(content.substr(1, content.find(']') - 1), " \t"));
+  }
+  return names;
+}
+
+std::vector<std::string> Split(std::string_view list) {
+  std::vector<std::string> parts;
+  while (!list.empty()) {
+    const std::size_t nul = list.find('\0');
+    parts.emplace_back(list.substr(0, nul));
+    if (nul == std::string_view::npos) break;
+    list.remove_prefix(nul + 1);
+  }
+  return parts;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  const int operations = input.ConsumeIntegralInRange(0, 4);
-  std::vector<std::string> names;
-  for (int i = 0; i < 3 * operations; ++i) names.push_back(input.ConsumeRandomLengthString(64));
+  struct Operation {
+    std::uint8_t code;
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  std::vector<Operation> operations(input.ConsumeIntegralInRange(0, 4));
+  for (Operation& op : operations) {
+    op.code = input.ConsumeIntegral<std::uint8_t>();
+    op.section = input.ConsumeRandomLengthString(64);
+    op.key = input.ConsumeRandomLengthString(64);
+    op.value = input.ConsumeRandomLengthString(64);
+  }
   const std::string bytes = input.ConsumeRemainingBytesAsString();
 
   ProfileText text = ProfileText::FromFileBytes(bytes);
   Check(text.FileBytes() == bytes, "the bytes did not survive a load and save");
 
-  for (int i = 0; i < operations; ++i) {
-    const std::string& a = names[3 * i];
-    const std::string& b = names[3 * i + 1];
-    const std::string& c = names[3 * i + 2];
+  for (Operation& op : operations) {
+    // Names taken from the text itself, so that edits meet existing sections
+    // and keys far more often than random names would.
+    if (op.code & 0x10) {
+      const auto headers = HeaderNames(text.Text());
+      if (!headers.empty()) op.section = headers[op.code % headers.size()];
+    }
+    if (op.code & 0x20) {
+      const auto keys = Split(text.KeyNames(op.section));
+      if (!keys.empty()) op.key = keys[(op.code >> 6) % keys.size()];
+    }
     // Reads first: whatever the text, they must not crash.
-    (void)text.FindValue(a, b);
-    (void)text.KeyNames(a);
-    (void)text.FirstKeyValue(a);
-    switch ((a.size() + b.size() + c.size()) % 3) {
+    (void)text.FindValue(op.section, op.key);
+    (void)text.KeyNames(op.section);
+    (void)text.FirstKeyValue(op.section);
+    switch (op.code % 4) {
       case 0:
-        CheckSetValue(text, a, b, c);
+      case 3:
+        CheckSetValue(text, op.section, op.key, op.value);
         break;
       case 1:
-        CheckReplaceSection(text, a, c);
+        CheckReplaceSection(text, op.section, op.value);
         break;
       default:
-        CheckDeleteKey(text, a, b);
+        CheckDeleteKey(text, op.section, op.key);
         break;
     }
   }

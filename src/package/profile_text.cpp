@@ -17,21 +17,40 @@ struct Line {
   std::size_t next;
 };
 
-Line LineAt(std::string_view text, std::size_t begin) {
-  const char* data = text.data();
-  const std::size_t size = text.size();
-  // memchr scans far faster than a byte loop; lone CRs are rare, so the second
-  // scan only covers the line that the first one found.
-  const void* lf = std::memchr(data + begin, '\n', size - begin);
-  const std::size_t lf_at =
-      lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
-  const void* cr = std::memchr(data + begin, '\r', lf_at - begin);
-  if (cr != nullptr) {
-    const auto cr_at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
-    return {begin, cr_at, cr_at + 1 == lf_at && lf_at < size ? lf_at + 1 : cr_at + 1};
+// Walks the lines of a text from a given position. The position of the next LF
+// is remembered across lines, so that a text with lone CR line ends is not
+// searched to its end for every line.
+class LineReader {
+ public:
+  LineReader(std::string_view text, std::size_t begin) : text_(text), pos_(begin) {}
+
+  std::size_t Position() const { return pos_; }
+
+  Line Next() {
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    if (lf_at_ == std::string_view::npos || lf_at_ < pos_) {
+      // memchr scans far faster than a byte loop.
+      const void* lf = std::memchr(data + pos_, '\n', size - pos_);
+      lf_at_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+    }
+    Line line{pos_, lf_at_, lf_at_ < size ? lf_at_ + 1 : size};
+    if (const void* cr = std::memchr(data + pos_, '\r', lf_at_ - pos_)) {
+      const auto cr_at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
+      line.end = cr_at;
+      line.next = cr_at + 1 == lf_at_ && lf_at_ < size ? lf_at_ + 1 : cr_at + 1;
+    }
+    pos_ = line.next;
+    return line;
   }
-  return {begin, lf_at, lf_at < size ? lf_at + 1 : size};
-}
+
+ private:
+  std::string_view text_;
+  std::size_t pos_;
+  std::size_t lf_at_ = std::string_view::npos;
+};
+
+Line LineAt(std::string_view text, std::size_t begin) { return LineReader(text, begin).Next(); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -287,20 +306,18 @@ std::string_view ProfileText::LineEnding() const {
 
 std::optional<ProfileText::SectionSpan> ProfileText::FindSection(std::string_view name) const {
   const std::string_view text = text_;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  LineReader lines(text, 0);
+  while (lines.Position() < text.size()) {
+    const Line line = lines.Next();
     if (!IsHeaderLine(text, line)) continue;
     if (!NamesMatch(ParseLine(text, line).name, name)) continue;
     SectionSpan span{line.begin, line.next, text.size()};
-    while (pos < text.size()) {
-      const Line body_line = LineAt(text, pos);
+    while (lines.Position() < text.size()) {
+      const Line body_line = lines.Next();
       if (IsHeaderLine(text, body_line)) {
         span.body_end = body_line.begin;
         break;
       }
-      pos = body_line.next;
     }
     return span;
   }
@@ -313,9 +330,8 @@ std::optional<std::string_view> ProfileText::FindValue(std::string_view section,
   if (!span) return std::nullopt;
   key = TrimSpaces(key);
   const std::string_view text = text_;
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind == LineKind::kKey && NamesMatch(parsed.name, key)) {
       return Unquote(parsed.raw_value);
@@ -329,9 +345,8 @@ std::string ProfileText::KeyNames(std::string_view section) const {
   const auto span = FindSection(TrimSpaces(section));
   if (!span) return names;
   const std::string_view text = text_;
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind == LineKind::kKey) {
       names.append(parsed.name);
@@ -345,9 +360,8 @@ std::optional<std::string_view> ProfileText::FirstKeyValue(std::string_view sect
   const auto span = FindSection(TrimSpaces(section));
   if (!span) return std::nullopt;
   const std::string_view text = text_;
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind == LineKind::kKey) return Unquote(parsed.raw_value);
   }
@@ -383,9 +397,8 @@ EditResult ProfileText::SetValue(std::string_view section, std::string_view key,
 
   const std::string_view text = text_;
   std::optional<Line> last_key;
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind != LineKind::kKey) continue;
     if (NamesMatch(parsed.name, key)) {
@@ -450,9 +463,8 @@ EditResult ProfileText::ReplaceSection(std::string_view section, std::string_vie
     if (!replacement.empty()) return replacement.back();
     return span->body_begin > 0 ? text[span->body_begin - 1] : '\0';
   };
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const LineKind kind = ParseLine(text, line).kind;
     if (kind != LineKind::kBlank && kind != LineKind::kComment) continue;  // an old entry goes
     // Comment and blank lines stay as they are. One that starts with LF must
@@ -473,9 +485,8 @@ EditResult ProfileText::DeleteKey(std::string_view section, std::string_view key
   if (!span) return {EditOutcome::kUnchanged, {}};
   key = TrimSpaces(key);
   const std::string_view text = text_;
-  for (std::size_t pos = span->body_begin; pos < span->body_end;) {
-    const Line line = LineAt(text, pos);
-    pos = line.next;
+  for (LineReader lines(text, span->body_begin); lines.Position() < span->body_end;) {
+    const Line line = lines.Next();
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind != LineKind::kKey || !NamesMatch(parsed.name, key)) continue;
     // Between a lone CR and a line that starts with LF the removed line leaves

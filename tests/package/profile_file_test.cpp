@@ -400,6 +400,15 @@ TEST_F(ProfileFileTest, GoldenFixturesAfterEdits) {
 // ---------------------------------------------------------------------------
 // Garbage in
 
+TEST_F(ProfileFileTest, LoneCrLineEndsScaleLinearly) {
+  // 200,000 lines ended by lone CRs: a scan for LF to the end of the text for
+  // every line would take minutes.
+  const std::string path = Put("mac.inf", "[S]\r" + Repeat("key=value\r", 200000) + "last=1\r");
+  EXPECT_EQ(ReadIniValue(path, "S", "last"), "1");
+  EXPECT_EQ(WriteIniValue(path, "S", "last", "2"), 1);
+  EXPECT_EQ(ReadIniValue(path, "S", "last"), "2");
+}
+
 TEST_F(ProfileFileTest, GarbageNeverCrashesAndSurvivesWrites) {
   std::string binary;
   std::mt19937 random(7);
