@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_user_dialogs.h"
+#include "app/startup_probe.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
   quillet::QtUserDialogs dialogs;
   quillet::MainWindow window(state, dialogs);
   dialogs.SetParent(&window);
+  quillet::QuitAfterFirstPaintIfAsked(window);
   window.show();
   return app.exec();
 }
