@@ -12,9 +12,9 @@ void LogWrite(StatusLog& log, bool written, const std::string& error, const std:
   if (written) {
     log.LogAction(action, value1, value2, kStatusSuccess, "");
   } else {
-    const std::string reason = error.empty() ? "the write was refused" : error;
+    // The engine's text already names the file and the reason.
     log.LogAction(action, value1, value2, kStatusFailure,
-                  "Could not write " + inf_path + ": " + reason);
+                  error.empty() ? "Could not write " + inf_path : error);
   }
 }
 

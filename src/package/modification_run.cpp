@@ -5,6 +5,7 @@
 #include "package/file_actions.h"
 #include "package/inf_edits.h"
 #include "package/profile_file.h"
+#include "platform/platform.h"
 #include "util/path_helpers.h"
 
 namespace quillet {
@@ -61,6 +62,11 @@ bool IsUntouchedPackage(const std::string& inf_path) {
 }
 
 std::string WhyRunCannotStart(const ToolState& state, const std::string& inf_path) {
+  // The profile writes would create a missing INF from nothing.
+  std::string bytes;
+  if (const platform::IoResult read = platform::ReadWholeFile(inf_path, bytes); !read.ok) {
+    return "Could not read the INF file " + inf_path + ": " + read.error + ". Nothing was changed.";
+  }
   bool any_present = false;
   for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
     if (!state.ProcessorPresent[slot]) continue;

@@ -31,9 +31,9 @@ struct ModificationHooks {
   CommandRunner run_command;
 };
 
-// Why the run cannot do any good with these processor flags and launchers
-// (no processor present, or a present processor without a launcher), as the
-// text shown to the user; empty when it can run.
+// Why the run cannot do any good on this package, as the text shown to the
+// user: the INF cannot be read, no processor is present, or a present
+// processor has no launcher. Empty when it can run.
 std::string WhyRunCannotStart(const ToolState& state, const std::string& inf_path);
 
 // The whole run on the package of inf_path, with the launchers and processor
