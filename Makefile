@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test screenshots fuzz clean
+.PHONY: all deps configure build run test screenshots startup fuzz clean
 
 all: build
 
@@ -29,6 +29,12 @@ test: build
 # needed), into $(BUILD_DIR)/screenshots.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/app/quillet_screenshots $(BUILD_DIR)/screenshots
+
+# Start-up against a bare Qt window: medians and ratios of the time to first
+# paint and of the peak memory over STARTUP_RUNS alternating launches.
+STARTUP_RUNS ?= 20
+startup: build
+	bench/startup.sh $(BUILD_DIR) $(STARTUP_RUNS)
 
 # Builds the profile-file fuzz target with clang and runs it for FUZZ_SECONDS;
 # the corpus it grows stays in the fuzz build folder.
