@@ -402,10 +402,9 @@ EditResult ProfileText::SetValue(std::string_view section, std::string_view key,
     const ParsedLine parsed = ParseLine(text, line);
     if (parsed.kind != LineKind::kKey) continue;
     if (NamesMatch(parsed.name, key)) {
-      // Equal to the stored text, or to what it reads as: nothing to write.
-      if (parsed.raw_value == value || Unquote(parsed.raw_value) == value) {
-        return {EditOutcome::kUnchanged, {}};
-      }
+      // Only the very same text counts as equal: "a,b" and a,b read alike but
+      // are one field and two to the CAB Wizard.
+      if (parsed.raw_value == value) return {EditOutcome::kUnchanged, {}};
       // The key's spelling, the "=" and the blanks after it stay; so does the
       // line ending.
       text_.replace(parsed.value_begin, line.end - parsed.value_begin, value);
