@@ -14,6 +14,7 @@
 
 #include "app/page_texts.h"
 #include "app/status_list_model.h"
+#include "app/step4_controller.h"
 #include "app/window_controls.h"
 #include "platform/platform.h"
 #include "stub/stub_source.h"
@@ -438,7 +439,13 @@ void MainWindow::Form_Load(const std::string& program_directory) {
   guidance_boxes_[4]->setPlainText(DisplayText(GetStep4Text()));
 
   txtCode_->setPlainText(DisplayText(BuildStubSource("Project1.vb", "StubLauncher.exe")));
+
+  step4_ = new Step4Controller(this, state_, dialogs_, status_log_);
 }
+
+const std::string& MainWindow::InfPath() const { return step4_->InfPath(); }
+
+void MainWindow::DoSteps() { step4_->DoSteps(); }
 
 void MainWindow::ResetSteps() {
   for (int step = 1; step <= 5; ++step) step_buttons_[step]->SetBackColour(kIdleButtonColour);

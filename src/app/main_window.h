@@ -20,6 +20,7 @@ class QTreeView;
 namespace quillet {
 
 class StepButton;
+class Step4Controller;
 
 // The tool's one window, frmMain: a column of five step buttons down the left
 // edge and one page per step beside them. Every control carries its control
@@ -42,6 +43,10 @@ class MainWindow : public QMainWindow {
   UserDialogs& userDialogs() { return dialogs_; }
   // The rows of the Step 4 status list.
   StatusLog& statusLog() { return status_log_; }
+  // The full path of the chosen INF; empty until the first INF "Browse".
+  const std::string& InfPath() const;
+  // Runs "Make Modifications" on the chosen package.
+  void DoSteps();
 
   // The screen's pixel size in twips, horizontally and vertically.
   float TwipsPerPixelX() const { return twips_per_pixel_x_; }
@@ -93,6 +98,7 @@ class MainWindow : public QMainWindow {
   ToolState& state_;
   UserDialogs& dialogs_;
   StatusLog status_log_;
+  Step4Controller* step4_ = nullptr;  // the Step 4 page's buttons
 
   float twips_per_pixel_x_ = 15.0f;
   float twips_per_pixel_y_ = 15.0f;
