@@ -54,6 +54,8 @@ int main(int argc, char* argv[]) {
   SilentDialogs dialogs;
   quillet::MainWindow window(state, dialogs, settings.path().toStdString());
   window.show();
+  // Active, as on a desktop, so the control with the keyboard focus shows it.
+  window.activateWindow();
   std::printf("window face: %s, title face: %s\n", qPrintable(QFontInfo(window.font()).family()),
               qPrintable(QFontInfo(window.findChild<QWidget*>("Label3")->font()).family()));
 
