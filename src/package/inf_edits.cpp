@@ -66,8 +66,12 @@ void AddCpuSourceDiskKeys(const ToolState& state, const std::string& inf_path,
         std::string(kSourceDisksFilesSection) + "." + state.ProcessorNames[slot];
     // The INF's own sections decide, not the present flags: a processor without
     // files of its own gets no launcher entry.
-    if (IsBlank(ReadIniKeyNames(inf_path, section))) continue;
-    const std::string value = GetFirstKeyValue(inf_path, section);
+    const std::string key_names = ReadIniKeyNames(inf_path, section);
+    if (IsBlank(key_names)) continue;
+    // The value of the section's first key, as GetFirstKeyValue gives it, from
+    // the key list already read: one pass over the INF less per processor.
+    const std::string value =
+        ReadIniValue(inf_path, section, key_names.substr(0, key_names.find('\0')));
     std::string error;
     const bool written = WriteIniValue(inf_path, section, wrapper_file_name, value, &error) != 0;
     LogWrite(log, written, error, kInfAddCpuKeyAction, section, wrapper_file_name + "=" + value,

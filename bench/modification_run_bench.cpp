@@ -1,0 +1,146 @@
+// One whole "Make Modifications" run on the sample package and on a package
+// whose INF lists 10,000 files, with a rebuild command that does nothing.
+// What is measured is the run's own work: the time spent waiting for the
+// command is taken out (the "real command" cases run "exit 0" through the
+// shell and subtract the wait; the "no process" cases hand in a runner that
+// returns at once). The reported time is wall-clock; own_cpu_ms is the CPU
+// time the run itself used, which a busy machine does not inflate.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "package/modification_run.h"
+#include "package/package_inspection.h"
+#include "platform/platform.h"
+#include "util/tool_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// CPU time of this process (the command's own process is not counted), so
+// that a busy machine slows the wall-clock figure but not this one.
+double ProcessCpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+constexpr const char* kCabs[] = {"Project1.Mips 4000 (4K) v3.00.CAB",
+                                 "Project1.Arm 1100 (4K) v3.00.CAB"};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Inserts `lines` right after the line `after` of the INF text.
+void InsertAfter(std::string& inf, const std::string& after, const std::string& lines) {
+  const auto at = inf.find(after);
+  if (at == std::string::npos) std::abort();
+  inf.insert(at + after.size(), lines);
+}
+
+// A package folder to copy before each run: the sample, its readme's command
+// replaced by one that does nothing, CAB files as if the command had built
+// them, and for the large one 10,000 more files listed in the INF.
+fs::path MakeTemplate(const fs::path& root, bool large) {
+  const fs::path examples = QUILLET_EXAMPLES_DIR;
+  const fs::path package = root / (large ? "large" : "sample");
+  fs::copy(examples / "sample_package", package, fs::copy_options::recursive);
+  WriteAll(package / "readme.txt",
+           "To rebuild the cab files run the following command\r\nexit 0\r\n"
+           "Then copy the CAB files created to the CD1 directory.\r\n");
+  for (const char* cab : kCabs) WriteAll(package / cab, std::string(20000, 'c'));
+  if (large) {
+    std::string inf = ReadAll(package / "Project1.inf");
+    std::string disks_files;
+    std::string copy_files;
+    for (int i = 0; i < 10000; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "data%05d.dat", i);
+      disks_files += std::string(name) + "=1\r\n";
+      copy_files += std::string(name) + ",,,0\r\n";
+    }
+    InsertAfter(inf, "Project1.vb=1\r\n", disks_files);
+    InsertAfter(inf, "Project1.vb,,,0\r\n", copy_files);
+    WriteAll(package / "Project1.inf", inf);
+  }
+  return package;
+}
+
+void BM_ModificationRun(benchmark::State& bench, bool large, bool real_command) {
+  std::random_device random;
+  const fs::path root = fs::temp_directory_path() / ("quillet-bench-" + std::to_string(random()));
+  fs::create_directories(root);
+  const fs::path template_dir = MakeTemplate(root, large);
+  const fs::path examples = QUILLET_EXAMPLES_DIR;
+  fs::copy(examples / "launchers", root / "launchers", fs::copy_options::recursive);
+  const fs::path work = root / "work";
+  const std::string inf = (work / "Project1.inf").string();
+
+  quillet::ToolState state;
+  quillet::InitProcessorNames(state);
+  state.ShortcutSectionName = "QuilletShortcut";
+  state.MipsLauncherPath = (root / "launchers" / "Mips" / "StubLauncher.exe").string();
+  state.ArmLauncherPath = (root / "launchers" / "Arm" / "StubLauncher.exe").string();
+  quillet::DetectProcessors(state, (template_dir / "Project1.inf").string());
+
+  Clock::duration waited{};
+  quillet::ModificationHooks hooks;
+  hooks.ask_yes_no_warning = [](const std::string&, const std::string&) { return true; };
+  hooks.show_message = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  hooks.run_command = [&](const std::string& command, const std::string& folder,
+                          const std::function<void()>& while_waiting) {
+    if (!real_command) return quillet::platform::CommandResult{true, 0, ""};
+    const auto start = Clock::now();
+    auto result = quillet::platform::RunCommand(command, folder, while_waiting);
+    waited += Clock::now() - start;
+    return result;
+  };
+
+  std::size_t rows = 0;
+  double cpu_seconds = 0;
+  for (auto _ : bench) {
+    fs::remove_all(work);
+    fs::copy(template_dir, work, fs::copy_options::recursive);
+    quillet::StatusLog log;
+    waited = {};
+    const auto start = Clock::now();
+    const double cpu_start = ProcessCpuSeconds();
+    quillet::RunModification(state, inf, log, hooks);
+    cpu_seconds += ProcessCpuSeconds() - cpu_start;
+    const auto own = (Clock::now() - start) - waited;
+    bench.SetIterationTime(std::chrono::duration<double>(own).count());
+    rows = log.Rows().size();
+  }
+  bench.counters["rows"] = static_cast<double>(rows);
+  bench.counters["own_cpu_ms"] =
+      benchmark::Counter(cpu_seconds * 1000, benchmark::Counter::kAvgIterations);
+  fs::remove_all(root);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_ModificationRun, sample_real_command, false, true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ModificationRun, sample_no_process, false, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ModificationRun, large_real_command, true, true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ModificationRun, large_no_process, true, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
