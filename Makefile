@@ -25,6 +25,12 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The Qt-free core and its tests cross-built for 64-bit Windows (mingw-w64) and
+# run under Wine; see scripts/test-windows.sh.
+.PHONY: test-windows
+test-windows:
+	@JOBS=$(JOBS) scripts/test-windows.sh
+
 # One PNG of each page of the window, drawn on the offscreen platform (no display
 # needed), into $(BUILD_DIR)/screenshots.
 screenshots: build
