@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Start-up of Quillet against a bare Qt 6 window of the same size, measured side
 # by side: each program is launched RUNS times, alternating which goes first, and
-# quits right after its first paint. Prints the medians of the wall time from
-# launch to exit and of the peak resident memory, and Quillet's ratios to the
-# bare window.
+# quits right after its first paint. Prints the medians of the time from launch
+# to the first paint (as the programs report it), of the time from launch to
+# exit, and of the peak resident memory, with Quillet's ratios to the bare window.
 #
 #   bench/startup.sh [BUILD_DIR] [RUNS]        (defaults: build, 20)
 #
@@ -49,20 +49,28 @@ if [ -z "$platform" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ];
 fi
 echo "platform: ${platform:-xcb on ${DISPLAY:-wayland}}; $runs runs each"
 
-# One launch: appends "milliseconds kilobytes" to the program's result file.
+# One launch: appends "exit-microseconds kilobytes first-paint-milliseconds" to
+# the program's result file. The programs report the first paint themselves,
+# given the launch time.
 measure() {
   local name=$1
   shift
-  local start end
+  local start end paint
   start=$(date +%s%N)
-  if ! QUILLET_EXIT_AFTER_FIRST_PAINT=1 /usr/bin/time -f %M -o "$work/rss" "$@" \
+  if ! QUILLET_EXIT_AFTER_FIRST_PAINT=$start /usr/bin/time -f %M -o "$work/rss" "$@" \
       >/dev/null 2>"$work/stderr"; then
     echo "$name failed:" >&2
     cat "$work/stderr" >&2
     exit 1
   fi
   end=$(date +%s%N)
-  echo "$(((end - start) / 1000)) $(tail -n1 "$work/rss")" >>"$work/$name"
+  paint=$(sed -n 's/^first paint after \([0-9.]*\) ms$/\1/p' "$work/stderr" | head -n1)
+  if [ -z "$paint" ]; then
+    echo "$name reported no first paint:" >&2
+    cat "$work/stderr" >&2
+    exit 1
+  fi
+  echo "$(((end - start) / 1000)) $(tail -n1 "$work/rss") $paint" >>"$work/$name"
 }
 
 # The real program keeps its settings file beside itself; run a copy in a
@@ -84,19 +92,18 @@ for i in $(seq "$runs"); do
   fi
 done
 
-# Median of one column (1 time in microseconds, 2 peak memory in KB).
+# Median of one column (1 time to exit in microseconds, 2 peak memory in KB,
+# 3 time to first paint in milliseconds).
 median() {
   sort -n -k"$2","$2" "$work/$1" | awk -v c="$2" '{v[NR] = $c}
     END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 
-bare_time=$(median bare 1)
-bare_rss=$(median bare 2)
-quillet_time=$(median quillet 1)
-quillet_rss=$(median quillet 2)
-awk -v bt="$bare_time" -v br="$bare_rss" -v qt="$quillet_time" -v qr="$quillet_rss" 'BEGIN {
-  printf "%-12s %12s %14s\n", "", "time (ms)", "peak RSS (KB)"
-  printf "%-12s %12.1f %14d\n", "bare window", bt / 1000, br
-  printf "%-12s %12.1f %14d\n", "quillet", qt / 1000, qr
-  printf "%-12s %12.2f %14.2f   (targets: 1.30 and 1.20)\n", "ratio", qt / bt, qr / br
+awk -v bp="$(median bare 3)" -v be="$(median bare 1)" -v br="$(median bare 2)" \
+    -v qp="$(median quillet 3)" -v qe="$(median quillet 1)" -v qr="$(median quillet 2)" 'BEGIN {
+  printf "%-12s %16s %14s %14s\n", "", "first paint (ms)", "exit (ms)", "peak RSS (KB)"
+  printf "%-12s %16.1f %14.1f %14d\n", "bare window", bp, be / 1000, br
+  printf "%-12s %16.1f %14.1f %14d\n", "quillet", qp, qe / 1000, qr
+  printf "%-12s %16.2f %14.2f %14.2f\n", "ratio", qp / bp, qe / be, qr / br
+  print "targets: first paint within 1.30 times the bare window, peak memory within 1.20"
 }'
