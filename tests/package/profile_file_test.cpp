@@ -318,13 +318,25 @@ TEST_F(ProfileFileTest, RefusesTextThatWouldInjectLines) {
   EXPECT_EQ(writes[std::size(writes) - 1](path, nullptr), 1);
 }
 
+// The error names the file and gives the operating system's own reason: here
+// its words on POSIX; Windows words them by language (and Wine its own way).
+void ExpectWriteError(const std::string& error, const std::string& path,
+                      [[maybe_unused]] const std::string& posix_reason) {
+  const std::string prefix = "Could not write " + path + ": ";
+  ASSERT_EQ(error.substr(0, prefix.size()), prefix);
+  EXPECT_GT(error.size(), prefix.size());
+#ifndef _WIN32
+  EXPECT_EQ(error.substr(prefix.size()), posix_reason);
+#endif
+}
+
 TEST_F(ProfileFileTest, FailedWritesLeaveTheFileAsItWasAndSayWhy) {
   const std::string before = "[S]\r\na=1\r\n";
   const std::string read_only = Put("read_only.inf", before);
   fs::permissions(read_only, fs::perms::owner_read | fs::perms::group_read);
   std::string error;
   EXPECT_EQ(WriteIniValue(read_only, "S", "a", "2", &error), 0);
-  EXPECT_EQ(error, "Could not write " + read_only + ": Permission denied");
+  ExpectWriteError(error, read_only, "Permission denied");
   EXPECT_EQ(WriteIniSection(read_only, "S", "x=1"), 0);
   EXPECT_FALSE(DeleteIniKey(read_only, "S", "a"));
   EXPECT_EQ(Bytes(read_only), before);
@@ -332,7 +344,7 @@ TEST_F(ProfileFileTest, FailedWritesLeaveTheFileAsItWasAndSayWhy) {
 
   const std::string in_missing_folder = PathOf("no/such/folder/a.inf");
   EXPECT_EQ(WriteIniValue(in_missing_folder, "S", "a", "1", &error), 0);
-  EXPECT_EQ(error, "Could not write " + in_missing_folder + ": No such file or directory");
+  ExpectWriteError(error, in_missing_folder, "No such file or directory");
   EXPECT_FALSE(fs::exists(in_missing_folder));
   EXPECT_TRUE(DeleteIniKey(in_missing_folder, "S", "a")) << "nothing to delete";
 
@@ -351,7 +363,9 @@ TEST_F(ProfileFileTest, WritesCreateMissingFilesAndKeepPermissions) {
   const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(kept, mode);
   EXPECT_EQ(WriteIniValue(kept, "S", "a", "2"), 1);
+#ifndef _WIN32  // Windows keeps only a read-only flag
   EXPECT_EQ(fs::status(kept).permissions(), mode);
+#endif
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 2)
       << "no temporary file is left behind";
 }
