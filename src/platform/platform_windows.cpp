@@ -135,15 +135,21 @@ IoResult FolderFailure() { return {false, "The path names a folder, not a file."
 // A wide path for the file APIs. Long absolute paths get the "\\?\" form so
 // that they are not cut off at MAX_PATH; that form skips the usual clean-up, so
 // the path is made full (separators, "." and "..") first.
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return full;
+}
+
 std::wstring WidePath(const std::string& path) {
   std::wstring wide = Widen(path);
   if (wide.size() < MAX_PATH - 12 || wide.rfind(LR"(\\?\)", 0) == 0) return wide;
-  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return wide;
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return wide;
-  full.resize(length);
+  const std::wstring full = FullPath(wide);
+  if (full.rfind(LR"(\\?\)", 0) == 0) return full;
   if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
 }
@@ -208,7 +214,9 @@ std::wstring NamePart(const std::wstring& path) {
 HANDLE CreateTemporaryBeside(const std::wstring& target, std::wstring& temp_path) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};
   const std::wstring folder = FolderPart(target);
-  const std::wstring name = NamePart(target);
+  // A shortened name still says whose file it is and keeps a long name within
+  // the limit of one path component.
+  const std::wstring name = NamePart(target).substr(0, 64);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_path = folder + L"~" + name + L"." + std::to_wstring(rng() % 1000000000) + L".tmp";
     HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -330,7 +338,8 @@ IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 IoResult ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const std::wstring target = WidePath(path);
+  // Full paths: Wine's ReplaceFileW fails on relative ones.
+  const std::wstring target = FullPath(WidePath(path));
   const DWORD attributes = Attributes(target);
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (!exists) {

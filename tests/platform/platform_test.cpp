@@ -298,6 +298,49 @@ TEST_F(PlatformTest, FoldersAndMissingFilesAreNoOrdinaryFiles) {
   EXPECT_TRUE(fs::is_directory(PathOf(folder)));
 }
 
+TEST_F(PlatformTest, PathsLongerThanTheOldLimitWork) {
+  // The folder stays short enough for std::filesystem on Windows; the file in it
+  // makes the path longer than 260 characters.
+  const std::string folder = PathIn(std::string(150, 'f'));
+  fs::create_directory(PathOf(folder));
+  const std::string path = Join(folder, std::string(120, 'n') + ".inf");
+  const std::string copy = Join(folder, std::string(120, 'c') + ".inf");
+  ASSERT_GT(path.size(), 260u);
+
+  ASSERT_TRUE(ReplaceFileContents(path, "[S]\r\n").ok);
+  ASSERT_TRUE(ReplaceFileContents(path, "[S]\r\na=1\r\n").ok);  // replacing as well
+  EXPECT_TRUE(IsOrdinaryFile(path));
+  ASSERT_TRUE(CopyFileReplacing(path, copy).ok);
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(copy, bytes).ok);
+  EXPECT_EQ(bytes, "[S]\r\na=1\r\n");
+  EXPECT_TRUE(DeleteRegularFile(copy).ok);
+  EXPECT_TRUE(DeleteRegularFile(path).ok);
+  EXPECT_FALSE(IsOrdinaryFile(path));
+}
+
+#ifdef _WIN32
+TEST_F(PlatformTest, HiddenOrSystemFilesAreNoOrdinaryFilesAndReplaceKeepsTheirAttributes) {
+  const struct {
+    const char* name;
+    DWORD attribute;
+  } cases[] = {{"hidden.ini", FILE_ATTRIBUTE_HIDDEN}, {"system.ini", FILE_ATTRIBUTE_SYSTEM}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = PathIn(c.name);
+    WriteFile(path, "[LastDirs]\r\n");
+    const std::wstring wide = PathOf(path).wstring();
+    ASSERT_TRUE(::SetFileAttributesW(wide.c_str(), c.attribute));
+    EXPECT_FALSE(IsOrdinaryFile(path));
+
+    ASSERT_TRUE(ReplaceFileContents(path, "[LastDirs]\r\n1=C:\\Pkg\r\n").ok);
+    EXPECT_EQ(ReadFile(path), "[LastDirs]\r\n1=C:\\Pkg\r\n");
+    EXPECT_NE(::GetFileAttributesW(wide.c_str()) & c.attribute, 0u);
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+#endif
+
 TEST(ProgramDirectoryTest, IsTheExistingFolderOfThisProgram) {
   const std::string folder = ProgramDirectory();
   const fs::path path = PathOf(folder);
