@@ -113,6 +113,8 @@ TEST_F(ProfileFileTest, ReadsValuesAsTheWindowsProfileFunctionsDo) {
        "\xC3\xA9\xE2\x82\xAC\xC2\x81\xC2\x8D\xC3\xBF"},
       {"ANSI names match Windows-1252 letters without regard to case", "[\xC0rea]\r\n\x8Atem=1\r\n",
        "\xC3\xA0REA", "\xC5\xA1TEM", "1"},
+      {"UTF-8 file: letters beyond ASCII match only as they are", "\xEF\xBB\xBF[\xC3\x89]\na=1\n",
+       "\xC3\xA9", "a", ""},
       {"UTF-8 mark skipped, header on the first line kept", "\xEF\xBB\xBF[S]\r\na=\xC3\xA9\r\n",
        "S", "a", "\xC3\xA9"},
       {"UTF-16 LE file", "\xFF\xFE[\0S\0]\0\r\0\n\0a\0=\0\xE9\0\r\0\n\0"s, "S", "a", "\xC3\xA9"},
