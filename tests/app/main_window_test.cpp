@@ -1,6 +1,7 @@
 // Drives the real window on Qt's offscreen platform, as a user would: finds the
 // controls by name, clicks and types. Each test builds its own window with its
 // settings file in a fresh temporary folder.
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <memory>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/page_texts.h"
@@ -534,6 +536,30 @@ class MainWindowTest : public QObject {
     QTEST(lines[6], "line7");
     QTEST(lines[7], "line8");
     QCOMPARE(lines.last(), QString("}"));
+  }
+
+  void keyboard() {
+    TestWindow t;
+    t.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(t.window.get()));
+    // Tab runs from the step button into its own page; hidden pages are skipped.
+    auto tab_through = [&](const char* start, std::vector<const char*> expected) {
+      t.Find<QWidget>(start)->setFocus();
+      for (const char* name : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString(name));
+      }
+    };
+    tab_through("cmdStep4", {"txtStep4", "txtDPackage", "cmdDPackage", "lvwStatus", "cmdStep5"});
+    t.Click("cmdStep2");
+    tab_through("cmdStep2", {"txtStep2", "txtAppName", "chkSame", "cmdSubstitute", "txtCode",
+                             "cmdStep3", "cmdStep4", "cmdStep5", "cmdStep1", "cmdStep2"});
+
+    // Alt+S substitutes while Step 2 is showing.
+    QTest::keyClicks(t.Find<QLineEdit>("txtAppName"), "Key");
+    QTest::keyClick(t.window.get(), Qt::Key_S, Qt::AltModifier);
+    // The button shows itself pressed for a moment before it acts.
+    QTRY_VERIFY(t.Find<QPlainTextEdit>("txtCode")->toPlainText().startsWith("// Key.cpp"));
   }
 
   void lastFoldersSavedWhenTheWindowGoesAway() {
