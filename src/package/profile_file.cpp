@@ -59,7 +59,11 @@ bool Store(const std::string& file, const ProfileText& text, const EditResult& e
     case EditOutcome::kChanged:
       break;
   }
-  const platform::IoResult written = platform::ReplaceFileContents(file, text.FileBytes());
+  // An ANSI file's bytes are its text: no copy of a large file needed.
+  std::string encoded;
+  if (text.Encoding() != ProfileEncoding::kAnsi) encoded = text.FileBytes();
+  const platform::IoResult written = platform::ReplaceFileContents(
+      file, text.Encoding() == ProfileEncoding::kAnsi ? std::string_view(text.Text()) : encoded);
   if (!written.ok) {
     SetError(error, "Could not write " + file + ": " + written.error);
     return false;
