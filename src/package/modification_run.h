@@ -21,6 +21,7 @@ bool IsUntouchedPackage(const std::string& inf_path);
 // What the run needs from the window.
 struct ModificationHooks {
   // Asks the Yes/No warning (No the default); true when the user answered Yes.
+  // Without it, a package that is not untouched is left alone.
   std::function<bool(const std::string& title, const std::string& text)> ask_yes_no_warning;
   // Called repeatedly while the CAB command runs, so the window keeps painting.
   std::function<void()> while_command_runs;

@@ -94,6 +94,11 @@ TEST_F(ModificationRunTest, WarningDependsOnCeShortcutsAndNoChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // A fresh copy of the package for each case.
+    TearDown();
+    log_.Clear();
+    asked_.clear();
+    commands_run_ = 0;
     SetUp();
     ReplaceInInf(c.from, c.to);
     const std::string before = ReadBytes(inf_);
@@ -115,10 +120,6 @@ TEST_F(ModificationRunTest, WarningDependsOnCeShortcutsAndNoChangesNothing) {
       EXPECT_EQ(commands_run_, 2);
     }
     EXPECT_TRUE(messages_.empty());
-    TearDown();
-    asked_.clear();
-    commands_run_ = 0;
-    log_.Clear();
   }
 }
 
