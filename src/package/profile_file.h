@@ -34,15 +34,18 @@ std::string ReadIniKeyNames(const std::string& file, const std::string& section)
 std::string GetFirstKeyValue(const std::string& file, const std::string& section);
 
 // Sets key in section to value, creating the file, section and key when missing.
-// Returns non-zero when written (or when the stored value is already equal), zero
-// when the write could not be made; `error`, when given, then says why. A name or
-// value holding CR or LF is refused.
+// Returns non-zero when written (or when the key already holds that very text), zero
+// when the write could not be made; `error`, when given, then says which file and
+// why. Text that would not read back as itself is refused: a name or value
+// holding CR or LF, a key holding "=" or starting with "[" or ";", a section
+// name holding "]".
 int WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                   const std::string& value, std::string* error = nullptr);
 
 // Replaces the entries of section with body (entries separated by NUL, each
-// written as its own line), creating the section when missing. Returns non-zero
-// when written.
+// written as its own line; an empty entry ends the list), creating the section
+// when missing. Comment and blank lines of the section stay. Returns non-zero
+// when written; an entry holding CR or LF or starting with "[" is refused.
 int WriteIniSection(const std::string& file, const std::string& section, const std::string& body,
                     std::string* error = nullptr);
 
