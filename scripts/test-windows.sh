@@ -30,12 +30,15 @@ done
 # services started here with their output going nowhere. Started by the first
 # test instead, they would hold that test's output pipe open and ctest would
 # wait for them; and each test would pay for starting them again.
-"$wineserver" -p </dev/null >/dev/null 2>&1
+fresh_prefix=false
+[ -f "$WINEPREFIX/system.reg" ] || fresh_prefix=true
+mkdir -p "$WINEPREFIX"  # the server wants the prefix folder to exist
+"$wineserver" -p </dev/null >/dev/null 2>&1 || { echo "Could not start wineserver" >&2; exit 1; }
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if $fresh_prefix; then
   echo "Creating the Wine prefix in $WINEPREFIX (once)"
-  wine wineboot -i </dev/null >/dev/null 2>&1
+  wine wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
 fi
-wine cmd /c exit </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1 || { echo "Wine cannot start cmd.exe" >&2; exit 1; }
 
 ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -j "$jobs"
