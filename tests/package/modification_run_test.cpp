@@ -187,7 +187,6 @@ TEST_F(ModificationRunTest, EscapingErrorEndsTheRunWithItsRowsAndAMessage) {
   EXPECT_NE(messages_[0].find("the command runner broke"), std::string::npos);
 }
 
-#ifndef _WIN32  // helpers of the end-to-end run, which needs a POSIX shell
 #ifndef _WIN32  // the sample's rebuild command is a POSIX shell script
 // The rows of a whole run on the sample package; `second` for a repeated run.
 std::vector<ExpectedRow> SampleRunRows(const std::string& d, const std::string& mips_launcher,
@@ -232,7 +231,6 @@ std::string FileInCab(const std::string& cab, const std::string& name, const std
   EXPECT_EQ(std::system(("gcab -x -C " + ShellQuoted(folder) + " " + ShellQuoted(cab)).c_str()), 0);
   return ReadBytes(folder + kSep + name);
 }
-#endif
 
 TEST_F(ModificationRunTest, SamplePackageEndToEnd) {
   if (std::system("command -v gcab > /dev/null 2>&1") != 0) GTEST_SKIP() << "gcab is missing";
