@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,22 +29,73 @@ std::string BoxText(const QLineEdit* box) {
   return box ? box->text().toStdString() : std::string();
 }
 
-// The wait cursor for as long as it lives, whatever way the run ends.
-class BusyCursor {
+// While a run is busy: the wait cursor, and every click, key and wheel turn
+// meant for the tool's windows is dropped rather than queued, so nothing the
+// user does during the run (a second "Make Modifications" click above all)
+// takes effect after it, and the window does not close under the run. Paused
+// while the run asks the user something.
+class BusyRun : public QObject {
  public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
+  BusyRun() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+  ~BusyRun() override {
+    // Input that reached the queue while the run worked without pumping events
+    // is dropped here too, before the filter goes.
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+  }
+  BusyRun(const BusyRun&) = delete;
+  BusyRun& operator=(const BusyRun&) = delete;
 
-// The normal cursor back while the user is asked something inside a busy run.
-class CursorPause {
- public:
-  CursorPause() { QApplication::restoreOverrideCursor(); }
-  ~CursorPause() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  CursorPause(const CursorPause&) = delete;
-  CursorPause& operator=(const CursorPause&) = delete;
+  // The normal cursor and input back for as long as the returned object lives.
+  class Pause {
+   public:
+    explicit Pause(BusyRun& run) : run_(run) {
+      run_.paused_ = true;
+      QApplication::restoreOverrideCursor();
+    }
+    ~Pause() {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      run_.paused_ = false;
+    }
+    Pause(const Pause&) = delete;
+    Pause& operator=(const Pause&) = delete;
+
+   private:
+    BusyRun& run_;
+  };
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (paused_) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+        return true;
+      case QEvent::Close:
+        // The window stays open until the run has finished with the package.
+        event->ignore();
+        return true;
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+
+ private:
+  bool paused_ = false;
 };
 
 }  // namespace
@@ -163,19 +215,16 @@ void Step4Controller::ShowError(const std::string& description, int number) {
 void Step4Controller::cmdAuto_Click() { DoSteps(); }
 
 void Step4Controller::DoSteps() {
-  BusyCursor busy;
+  BusyRun busy;
   ModificationHooks hooks;
-  hooks.ask_yes_no_warning = [this](const std::string& title, const std::string& text) {
-    CursorPause pause;
+  hooks.ask_yes_no_warning = [this, &busy](const std::string& title, const std::string& text) {
+    BusyRun::Pause pause(busy);
     return dialogs_.AskYesNoWarning(title, text);
   };
-  hooks.while_command_runs = [] {
-    // Repaint and keep the window alive, but leave clicks and keys alone: the
-    // run is not done yet.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  };
-  hooks.show_message = [this](const std::string& text) {
-    CursorPause pause;
+  // Keeps the window painting while the command runs; BusyRun drops the input.
+  hooks.while_command_runs = [] { QCoreApplication::processEvents(); };
+  hooks.show_message = [this, &busy](const std::string& text) {
+    BusyRun::Pause pause(busy);
     dialogs_.ShowMessage(kMessageCaption, text);
   };
   RunModification(state_, inf_path_, log_, hooks);
