@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
 #include <random>
 #include <string>
@@ -53,12 +52,19 @@ void AppendNarrow(UINT code_page, std::wstring_view wide, std::string& out, bool
     const std::wstring_view piece = wide.substr(0, count);
     const int length = static_cast<int>(piece.size());
     const char* default_char = code_page == CP_UTF8 ? nullptr : "?";
-    const int needed = ::WideCharToMultiByte(code_page, flags, piece.data(), length, nullptr, 0,
-                                             default_char, nullptr);
+    DWORD piece_flags = flags;
+    int needed = ::WideCharToMultiByte(code_page, piece_flags, piece.data(), length, nullptr, 0,
+                                       default_char, nullptr);
+    if (needed <= 0 && piece_flags != 0) {
+      // A few code pages take no flags at all; best fit beats losing the text.
+      piece_flags = 0;
+      needed = ::WideCharToMultiByte(code_page, piece_flags, piece.data(), length, nullptr, 0,
+                                     default_char, nullptr);
+    }
     if (needed > 0) {
       const std::size_t at = out.size();
       out.resize(at + static_cast<std::size_t>(needed));
-      ::WideCharToMultiByte(code_page, flags, piece.data(), length, out.data() + at, needed,
+      ::WideCharToMultiByte(code_page, piece_flags, piece.data(), length, out.data() + at, needed,
                             default_char, nullptr);
     }
     wide.remove_prefix(piece.size());

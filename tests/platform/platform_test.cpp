@@ -366,6 +366,14 @@ TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
   EXPECT_GT(calls, 0);
   EXPECT_EQ(ReadFile(Join(package, "made.txt")).substr(0, 4), "made");
 
+  // The command text reaches the interpreter whole, characters outside the code
+  // page included; the folder may end in its separator, as a package folder does.
+  const CommandResult named =
+      RunCommand("echo made>\"made \xCE\xA9.txt\"", package + kPathSeparator, [] {});
+  ASSERT_TRUE(named.started) << named.error;
+  EXPECT_EQ(named.exit_code, 0);
+  EXPECT_EQ(ReadFile(Join(package, "made \xCE\xA9.txt")).substr(0, 4), "made");
+
   struct Case {
     const char* command;
     int exit_code;
