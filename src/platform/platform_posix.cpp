@@ -154,10 +154,12 @@ IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
     ::close(fd);
     return Failure(error);
   }
-  bytes.resize(static_cast<std::size_t>(st.st_size));
+  // Room for the size the file has plus one byte, so that reaching the end
+  // costs no reallocation; a file that grows meanwhile is still read whole.
+  bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t done = 0;
   for (;;) {
-    if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew
+    if (done == bytes.size()) bytes.resize(bytes.size() * 2);
     const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
