@@ -394,14 +394,33 @@ IoResult CopyFileReplacing(const std::string& from, const std::string& to) {
   if (source_attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
   if (IsFolder(source_attributes)) return FolderFailure();
 
-  const std::wstring target = WidePath(to);
+  const std::wstring target = FullPath(WidePath(to));
   const DWORD target_attributes = Attributes(target);
   if (target_attributes != INVALID_FILE_ATTRIBUTES) {
     if (IsFolder(target_attributes)) return FolderFailure();
     if (IsReadOnly(target_attributes)) return Failure(ERROR_ACCESS_DENIED);
   }
-  // CopyFileW creates no folder; a missing one is reported as a missing path.
-  if (!::CopyFileW(source.c_str(), target.c_str(), FALSE)) return LastFailure();
+
+  // The copy goes to a temporary file beside the target that then takes its
+  // place, so a copy that breaks off (a full disk) never leaves half a file
+  // where the old one was. A missing folder fails here; none is created.
+  std::wstring temp_path;
+  {
+    Handle temp(CreateTemporaryBeside(target, temp_path));
+    if (!temp.valid()) return LastFailure();
+  }
+  DWORD error = 0;
+  if (!::CopyFileW(source.c_str(), temp_path.c_str(), FALSE)) {
+    error = ::GetLastError();
+  } else if (!::MoveFileExW(temp_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    error = ::GetLastError();
+  }
+  if (error != 0) {
+    // The copy took the source's attributes, read-only perhaps.
+    ::SetFileAttributesW(temp_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(temp_path.c_str());
+    return Failure(error);
+  }
   return {};
 }
 

@@ -260,6 +260,15 @@ TEST_F(PlatformTest, CopyReplacesAFileButNeverCreatesAFolder) {
   }
   EXPECT_FALSE(fs::exists(PathOf(PathIn("x.exe"))));
   EXPECT_TRUE(fs::is_directory(PathOf(PathIn("CD1"))));
+  EXPECT_EQ(EntriesInFolder(), 3u);  // no temporary file left behind
+
+  // A read-only source (a launcher checked out of version control) is copied
+  // as any other.
+  const std::string read_only_source = PathIn("locked.exe");
+  WriteFile(read_only_source, "locked launcher");
+  MakeReadOnly(read_only_source);
+  ASSERT_TRUE(CopyFileReplacing(read_only_source, target).ok);
+  EXPECT_EQ(ReadFile(target), "locked launcher");
 }
 
 TEST_F(PlatformTest, OnlyRegularFilesAreDeleted) {
