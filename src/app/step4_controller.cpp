@@ -133,7 +133,7 @@ void Step4Controller::cmdDPackage_Click() {
   request.filter = kInfDialogFilter;
   request.title = kInfDialogTitle;
   request.initial_directory = DialogFolder(state_.LastInfDir);
-  try {
+  RunShowingErrors([&] {
     // A cancelled dialog hands back the preset name, and the steps run with it.
     inf_path_ = dialogs_.GetOpenFileName(request).value_or(request.file_name);
     // A path without a folder (nothing chosen yet) must not erase the folder
@@ -143,13 +143,7 @@ void Step4Controller::cmdDPackage_Click() {
     }
     txtDPackage_->setText(QString::fromStdString(inf_path_));
     DetectProcessors(inf_path_);
-  } catch (const std::system_error& error) {
-    ShowError(error.what(), error.code().value());
-  } catch (const std::bad_alloc& error) {
-    ShowError(error.what(), kOutOfMemoryErrorNumber);
-  } catch (const std::exception& error) {
-    ShowError(error.what(), kUnexpectedErrorNumber);
-  }
+  });
   UpdateMakeModifications();
 }
 
@@ -165,19 +159,13 @@ void Step4Controller::BrowseLauncher(int row) {
   request.filter = kLauncherDialogFilter;
   request.title = kLauncherDialogTitles[row];
   request.initial_directory = DialogFolder(folder);
-  try {
+  RunShowingErrors([&] {
     path = dialogs_.GetOpenFileName(request).value_or(request.file_name);
     if (std::string chosen_folder = LauncherFolderToRemember(path); !chosen_folder.empty()) {
       folder = std::move(chosen_folder);
     }
     rows_[row].box->setText(QString::fromStdString(path));
-  } catch (const std::system_error& error) {
-    ShowError(error.what(), error.code().value());
-  } catch (const std::bad_alloc& error) {
-    ShowError(error.what(), kOutOfMemoryErrorNumber);
-  } catch (const std::exception& error) {
-    ShowError(error.what(), kUnexpectedErrorNumber);
-  }
+  });
   UpdateMakeModifications();
 }
 
@@ -210,6 +198,18 @@ void Step4Controller::UpdateMakeModifications() { cmdAuto_->setEnabled(IsReadyTo
 
 void Step4Controller::ShowError(const std::string& description, int number) {
   dialogs_.ShowMessage(kMessageCaption, description + " " + std::to_string(number));
+}
+
+void Step4Controller::RunShowingErrors(const std::function<void()>& steps) {
+  try {
+    steps();
+  } catch (const std::system_error& error) {
+    ShowError(error.what(), error.code().value());
+  } catch (const std::bad_alloc& error) {
+    ShowError(error.what(), kOutOfMemoryErrorNumber);
+  } catch (const std::exception& error) {
+    ShowError(error.what(), kUnexpectedErrorNumber);
+  }
 }
 
 void Step4Controller::cmdAuto_Click() { DoSteps(); }

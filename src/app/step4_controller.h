@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "app/user_dialogs.h"
@@ -71,6 +72,8 @@ class Step4Controller : public QObject {
   void UpdateMakeModifications();
   // The OK-only box: the error's description, a space and its number.
   void ShowError(const std::string& description, int number);
+  // Runs a handler's steps; an error skips the rest of them and is shown.
+  void RunShowingErrors(const std::function<void()>& steps);
 
   std::string& LauncherPath(int row);
   std::string& LauncherFolder(int row);
