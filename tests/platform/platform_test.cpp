@@ -11,6 +11,9 @@
 
 #include "platform/ansi_code_page.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -306,6 +309,20 @@ TEST_F(PlatformTest, FoldersAndMissingFilesAreNoOrdinaryFiles) {
   EXPECT_FALSE(ReplaceFileContents(folder, "x").ok);
   EXPECT_TRUE(fs::is_directory(PathOf(folder)));
 }
+
+#ifndef _WIN32
+TEST_F(PlatformTest, AFifoIsRefusedWithoutWaitingForAWriter) {
+  // A FIFO under an INF's or the settings file's name must not hang the window.
+  const std::string fifo = PathIn("Davure.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::string bytes;
+  const IoResult read = ReadWholeFile(fifo, bytes);
+  EXPECT_FALSE(read.ok);
+  ExpectErrorText(read.error);
+  EXPECT_NE(read.error, "Success");
+  EXPECT_FALSE(IsOrdinaryFile(fifo));
+}
+#endif
 
 TEST_F(PlatformTest, PathsLongerThanTheOldLimitWork) {
   // The folder stays short enough for std::filesystem on Windows; the file in it
