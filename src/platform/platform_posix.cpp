@@ -53,7 +53,10 @@ int OpenTemporaryBeside(const std::string& target, mode_t mode, std::string& tem
   static thread_local std::mt19937_64 rng{std::random_device{}()};
   const std::string folder = FolderOf(target);
   const auto slash = target.find_last_of('/');
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  // The temporary name borrows at most 64 bytes of the target's, so that a
+  // target whose name is near the file system's limit can still be written.
+  const std::string name =
+      (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 64);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_path = folder + "/." + name + "." + std::to_string(rng() % 1000000000) + ".tmp";
     const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

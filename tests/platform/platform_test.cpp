@@ -310,6 +310,21 @@ TEST_F(PlatformTest, FoldersAndMissingFilesAreNoOrdinaryFiles) {
   EXPECT_TRUE(fs::is_directory(PathOf(folder)));
 }
 
+TEST_F(PlatformTest, AFileWithALongNameCanBeRewrittenAndCopied) {
+  // 250 bytes: within every file system's limit, but not once a temporary
+  // name adds to it.
+  const std::string path = PathIn(std::string(246, 'n') + ".inf");
+  ASSERT_TRUE(ReplaceFileContents(path, "first").ok);
+  const IoResult replaced = ReplaceFileContents(path, "second");
+  EXPECT_TRUE(replaced.ok) << replaced.error;
+  EXPECT_EQ(ReadFile(path), "second");
+  const std::string copy = PathIn(std::string(246, 'm') + ".inf");
+  const IoResult copied = CopyFileReplacing(path, copy);
+  EXPECT_TRUE(copied.ok) << copied.error;
+  EXPECT_EQ(ReadFile(copy), "second");
+  EXPECT_EQ(EntriesInFolder(), 2u);
+}
+
 #ifndef _WIN32
 TEST_F(PlatformTest, AFifoIsRefusedWithoutWaitingForAWriter) {
   // A FIFO under an INF's or the settings file's name must not hang the window.
