@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/utf8.h"
+
 namespace quillet {
 namespace {
 
@@ -160,24 +162,6 @@ std::optional<EditResult> CheckKeyName(std::string_view key) {
   return std::nullopt;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 void AppendUtf16Unit(std::string& out, char32_t unit) {
   out.push_back(static_cast<char>(unit & 0xFF));
   out.push_back(static_cast<char>((unit >> 8) & 0xFF));
@@ -198,12 +182,12 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
       const char32_t low = unit_at(i + 1);
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        platform::AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         ++i;
         continue;
       }
     }
-    AppendUtf8(out, unit);  // unpaired surrogates too, so that nothing is lost
+    platform::AppendUtf8(out, unit);  // unpaired surrogates too, so that nothing is lost
   }
   return out;
 }
@@ -213,33 +197,11 @@ std::string Utf8ToUtf16Le(std::string_view text) {
   out.reserve(text.size() * 2);
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    std::size_t len = 0;
     char32_t cp = 0;
-    if (b0 < 0x80) {
-      len = 1;
-      cp = b0;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-      len = 2;
-      cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      len = 3;
-      cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      len = 4;
-      cp = b0 & 0x07;
-    }
-    bool valid = len != 0 && i + len <= text.size();
-    for (std::size_t k = 1; valid && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      valid = (b & 0xC0) == 0x80;
-      cp = (cp << 6) | (b & 0x3F);
-    }
     // Surrogates are allowed in the 3-byte form: they stand for the unpaired
     // ones of the file.
-    if (valid && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))) {
-      valid = false;
-    }
+    const std::size_t len = platform::DecodeUtf8(text, i, cp, /*allow_surrogates=*/true);
+    const bool valid = len != 0;
     if (!valid) {
       AppendUtf16Unit(out, 0xFFFD);
       ++i;

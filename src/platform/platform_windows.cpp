@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace quillet::platform {
 namespace {
@@ -81,38 +82,6 @@ std::string Narrow(std::wstring_view wide) {
   std::string utf8;
   AppendNarrow(CP_UTF8, wide, utf8, false);
   return utf8;
-}
-
-// Length of the valid UTF-8 sequence at text[i], or 0 when the bytes there are
-// not UTF-8 (stray continuation bytes, overlong forms, surrogates, truncation).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(text[i]);
-  if (b0 < 0x80) return 1;
-  std::size_t length = 0;
-  char32_t cp = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-    cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return 0;
-  }
-  return length;
 }
 
 // The system's description of a Win32 error code, as UTF-8, without the line
@@ -257,7 +226,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     }
   };
   for (std::size_t i = 0; i < utf8.size();) {
-    const std::size_t length = Utf8SequenceLength(utf8, i);
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(utf8, i, cp);
     if (length == 0) {
       flush_run(i);
       out.push_back(utf8[i]);
