@@ -75,8 +75,9 @@ struct CommandResult {
 // Runs `command` through the system's command interpreter ("cmd.exe /C " +
 // command on Windows, without a console window; /bin/sh -c command elsewhere)
 // with `working_directory` as its current folder, and waits for it to end.
-// `while_waiting`, when given, is called repeatedly while the command runs so
-// that a window can keep repainting.
+// `while_waiting`, when given, is called once as soon as the command has
+// started and then repeatedly while it runs, so that a window can keep
+// repainting.
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
                          const std::function<void()>& while_waiting = {});
 

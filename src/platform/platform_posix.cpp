@@ -246,6 +246,8 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
   }
   result.started = true;
 
+  // The first repaint comes at once, however quickly the command ends.
+  if (while_waiting) while_waiting();
   int status = 0;
   for (;;) {
     const pid_t done = ::waitpid(pid, &status, while_waiting ? WNOHANG : 0);

@@ -435,7 +435,9 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
   Handle thread_handle(process.hThread);
   result.started = true;
 
-  // Short waits, so that the window can repaint between them.
+  // Short waits, so that the window can repaint between them; the first
+  // repaint comes at once, however quickly the command ends.
+  if (while_waiting) while_waiting();
   const DWORD step = while_waiting ? 20 : INFINITE;
   for (;;) {
     const DWORD waited = ::WaitForSingleObject(process_handle.get(), step);
