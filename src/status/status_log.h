@@ -25,11 +25,11 @@ inline constexpr std::uint32_t kColourBlack = 0x000000;
 std::uint32_t StatusColour(int status);
 
 struct StatusRow {
-  std::string action;   // main text, bold, in `colour`
-  std::string value1;   // first sub-item; also its tool tip
-  std::string value2;   // second sub-item; also its tool tip
+  std::string action;  // main text, bold, in `colour`
+  std::string value1;  // first sub-item; also its tool tip
+  std::string value2;  // second sub-item; also its tool tip
   std::uint32_t colour = kColourBlack;
-  std::string message;  // tool tip of the main text; empty for a success
+  std::string message;      // tool tip of the main text; empty for a success
   bool check_mark = false;  // image: check mark when true, X when false
   bool checked = true;
 };
@@ -45,9 +45,8 @@ class StatusLog {
                  int status, const std::string& message);
 
   // Appends a row as given.
-  void AddStatusRow(const std::string& action, const std::string& value1,
-                    const std::string& value2, std::uint32_t colour, const std::string& message,
-                    bool check_mark);
+  void AddStatusRow(const std::string& action, const std::string& value1, const std::string& value2,
+                    std::uint32_t colour, const std::string& message, bool check_mark);
 
   // Removes every row.
   void Clear();

@@ -11,7 +11,7 @@ TEST(StatusLogTest, StatusPicksColourAndImage) {
     std::uint32_t colour;
     bool check_mark;
   };
-  const Case cases[] = {{0, 0x000000, false}, {1, 0x00FF00, true}, {2, 0x0000FF, false},
+  const Case cases[] = {{0, 0x000000, false}, {1, 0x00FF00, true},  {2, 0x0000FF, false},
                         {3, 0xFF0000, true},  {4, 0x000000, false}, {-1, 0x000000, false}};
   StatusLog log;
   for (const auto& c : cases) log.LogAction("A", "v1", "v2", c.status, "");
