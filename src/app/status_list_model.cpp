@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 
+#include "app/twips.h"
+
 namespace quillet {
 
 namespace {
@@ -20,11 +22,6 @@ QVariant TextOrNothing(const std::string& text) {
 }
 
 }  // namespace
-
-QColor ColourFromWindowsValue(std::uint32_t colour) {
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
 
 StatusListModel::StatusListModel(StatusLog& log, QObject* parent)
     : QAbstractTableModel(parent),
@@ -73,7 +70,7 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
       case Qt::ToolTipRole:
         return TextOrNothing(row.message);
       case Qt::ForegroundRole:
-        return ColourFromWindowsValue(row.colour);
+        return WindowsColour(row.colour);
       case Qt::FontRole: {
         QFont font;
         font.setBold(true);

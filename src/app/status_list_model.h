@@ -40,7 +40,4 @@ class StatusListModel : public QAbstractTableModel {
   QIcon cross_icon_;
 };
 
-// A Windows colour value (0x00BBGGRR) as a QColor.
-QColor ColourFromWindowsValue(std::uint32_t colour);
-
 }  // namespace quillet
