@@ -35,7 +35,6 @@ test-windows:
 # needed), into $(BUILD_DIR)/screenshots.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/app/quillet_screenshots $(BUILD_DIR)/screenshots
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/app/quillet_step4_screenshots $(BUILD_DIR)/screenshots
 
 # Start-up against a bare Qt window: medians and ratios of the time to first
 # paint and of the peak memory over STARTUP_RUNS alternating launches.
