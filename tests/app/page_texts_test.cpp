@@ -5,22 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/crlf_lines.h"
+
 namespace quillet {
 namespace {
 
-std::vector<std::string> SplitCrLf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (;;) {
-    const auto pos = text.find("\r\n", start);
-    if (pos == std::string::npos) {
-      lines.push_back(text.substr(start));
-      return lines;
-    }
-    lines.push_back(text.substr(start, pos - start));
-    start = pos + 2;
-  }
-}
+using testing_support::SplitCrLf;
 
 // Every text is CR LF joined: no lone CR or LF, and no tab.
 void ExpectOnlyCrLfBreaks(const std::vector<std::string>& lines) {

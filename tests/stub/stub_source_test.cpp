@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/crlf_lines.h"
+
 namespace quillet {
 namespace {
 
@@ -75,20 +77,7 @@ std::string WithCrLf(const std::string& text) {
   return result;
 }
 
-// Splits at CR LF; a lone CR or LF stays inside its line, where a test sees it.
-std::vector<std::string> SplitCrLf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (;;) {
-    const auto pos = text.find("\r\n", start);
-    if (pos == std::string::npos) {
-      lines.push_back(text.substr(start));
-      return lines;
-    }
-    lines.push_back(text.substr(start, pos - start));
-    start = pos + 2;
-  }
-}
+using testing_support::SplitCrLf;
 
 TEST(BuildStubSource, LoadTimeNamesGiveTheWholeSourceByteForByte) {
   const std::string source = BuildStubSource("Project1.vb", "StubLauncher.exe");
