@@ -20,7 +20,7 @@ build: configure
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 	  echo "No display: run it under a display server, for example: xvfb-run make run"; exit 1; fi
-	$(BUILD_DIR)/src/app/quillet
+	$(BUILD_DIR)/src/qt/quillet
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -34,7 +34,7 @@ test-windows:
 # One PNG of each page of the window, drawn on the offscreen platform (no display
 # needed), into $(BUILD_DIR)/screenshots.
 screenshots: build
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/app/quillet_screenshots $(BUILD_DIR)/screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/qt/quillet_screenshots $(BUILD_DIR)/screenshots
 
 # Start-up against a bare Qt window: medians and ratios of the time to first
 # paint and of the peak memory over STARTUP_RUNS alternating launches.

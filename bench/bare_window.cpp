@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "app/startup_probe.h"
+#include "qt/startup_probe.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -101,10 +101,10 @@ void BM_ModificationRun(benchmark::State& bench, bool large, bool real_command) 
   hooks.ask_yes_no_warning = [](const std::string&, const std::string&) { return true; };
   hooks.show_message = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
   hooks.run_command = [&](const std::string& command, const std::string& folder,
-                          const std::function<void()>& while_waiting) {
-    if (!real_command) return quillet::platform::CommandResult{true, 0, ""};
+                          const quillet::platform::CommandCallbacks& callbacks) {
+    if (!real_command) return quillet::platform::CommandEnded(0);
     const auto start = Clock::now();
-    auto result = quillet::platform::RunCommand(command, folder, while_waiting);
+    auto result = quillet::platform::RunCommand(command, folder, callbacks);
     waited += Clock::now() - start;
     return result;
   };

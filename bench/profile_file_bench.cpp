@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "package/profile_file.h"
+#include "profile/profile_file.h"
 
 namespace {
 

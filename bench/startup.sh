@@ -15,7 +15,7 @@ set -euo pipefail
 build_dir=${1:-build}
 runs=${2:-20}
 bare="$build_dir/bench/bare_window"
-quillet="$build_dir/src/app/quillet"
+quillet="$build_dir/src/qt/quillet"
 for program in "$bare" "$quillet"; do
   if [ ! -x "$program" ]; then
     echo "missing $program: build first (cmake --build $build_dir)" >&2

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "package/profile_text.h"
+#include "profile/profile_text.h"
 
 namespace {
 

@@ -66,7 +66,7 @@ CabCommand ExtractCabCommand(const std::string& package_directory) {
 }
 
 void RunCabCommand(const std::string& package_directory, StatusLog& log,
-                   const std::function<void()>& while_waiting, const CommandRunner& runner) {
+                   const platform::CommandCallbacks& callbacks, const CommandRunner& runner) {
   const CabCommand command = ExtractCabCommand(package_directory);
   if (!command.found) {
     log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure,
@@ -84,8 +84,8 @@ void RunCabCommand(const std::string& package_directory, StatusLog& log,
   }
 
   const platform::CommandResult result =
-      runner ? runner(command.command, package_directory, while_waiting)
-             : platform::RunCommand(command.command, package_directory, while_waiting);
+      runner ? runner(command.command, package_directory, callbacks)
+             : platform::RunCommand(command.command, package_directory, callbacks);
   if (!result.started) {
     log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure,
                   "Could not start " + command.command + ": " + result.error);

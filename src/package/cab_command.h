@@ -42,15 +42,15 @@ CabCommand ExtractCabCommand(const std::string& package_directory);
 // Starts a command in a folder and waits for it; the platform's RunCommand by default.
 using CommandRunner = std::function<platform::CommandResult(
     const std::string& command, const std::string& working_directory,
-    const std::function<void()>& while_waiting)>;
+    const platform::CommandCallbacks& callbacks)>;
 
 // The "Run CMD" action: extracts the command, runs it with the package folder as
-// its working folder, waits for it (calling while_waiting meanwhile) and then
+// its working folder, waits for it (calling the callbacks meanwhile) and then
 // logs one row ("Run CMD", package_directory, empty): status 3 when the command
 // ended with exit code 0, status 2 when there was no command to run, it could
 // not be started or it failed. The row's message names the command.
 void RunCabCommand(const std::string& package_directory, StatusLog& log,
-                   const std::function<void()>& while_waiting = {},
+                   const platform::CommandCallbacks& callbacks = {},
                    const CommandRunner& runner = {});
 
 }  // namespace quillet

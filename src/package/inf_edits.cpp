@@ -1,6 +1,6 @@
 #include "package/inf_edits.h"
 
-#include "package/profile_file.h"
+#include "profile/profile_file.h"
 
 namespace quillet {
 namespace {

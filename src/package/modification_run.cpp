@@ -4,7 +4,7 @@
 
 #include "package/file_actions.h"
 #include "package/inf_edits.h"
-#include "package/profile_file.h"
+#include "profile/profile_file.h"
 #include "platform/platform.h"
 #include "util/path_helpers.h"
 
@@ -28,16 +28,18 @@ const char* FamilyName(LauncherFamily family) {
 void RunSteps(const ToolState& state, const std::string& inf_path, StatusLog& log,
               const ModificationHooks& hooks) {
   const std::string package_dir = GetDirectory(inf_path);
+  const platform::CommandCallbacks command_callbacks{hooks.while_command_runs,
+                                                     hooks.on_command_output};
   ChangeShortcutKey(state, inf_path, log);
   AddShortcutSection(state, inf_path, GetWrapperFileName(state), log);
   AddShortcutDestination(state, inf_path, log);
-  RunCabCommand(package_dir, log, hooks.while_command_runs, hooks.run_command);
+  RunCabCommand(package_dir, log, command_callbacks, hooks.run_command);
   MoveCabFiles(state, inf_path, log);
   CopyWrapperExes(state, inf_path, log);
   DeleteAppFile(state, inf_path, log);
   RemoveSourceDiskKey(inf_path, GetWrapperFileName(state), log);
   AddCpuSourceDiskKeys(state, inf_path, GetWrapperFileName(state), log);
-  RunCabCommand(package_dir, log, hooks.while_command_runs, hooks.run_command);
+  RunCabCommand(package_dir, log, command_callbacks, hooks.run_command);
   MoveCabFiles(state, inf_path, log);
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "package/cab_command.h"
 #include "status/status_log.h"
@@ -23,8 +24,14 @@ struct ModificationHooks {
   // Asks the Yes/No warning (No the default); true when the user answered Yes.
   // Without it, a package that is not untouched is left alone.
   std::function<bool(const std::string& title, const std::string& text)> ask_yes_no_warning;
-  // Called repeatedly while the CAB command runs, so the window keeps painting.
-  std::function<void()> while_command_runs;
+  // Asks a Yes/No question in a box captioned "Quillet" with Yes the default;
+  // true when the user answered Yes.
+  std::function<bool(const std::string& text)> ask_yes_no;
+  // Called repeatedly while the CAB command runs, so the window keeps painting;
+  // returning true stops the command (the user asked to).
+  std::function<bool()> while_command_runs;
+  // Receives the CAB command's output as it comes.
+  std::function<void(std::string_view chunk)> on_command_output;
   // Tells the user, in an OK-only box, why the run stopped or changed nothing.
   std::function<void(const std::string& text)> show_message;
   // Starts the CAB rebuild command and waits for it; empty means the platform's

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "package/profile_file.h"
+#include "profile/profile_file.h"
 #include "util/path_helpers.h"
 
 namespace quillet {

@@ -3,6 +3,7 @@
 // (platform_posix.cpp, platform_windows.cpp). Paths and texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -68,17 +69,41 @@ IoResult DeleteRegularFile(const std::string& path);
 // Outcome of running a command.
 struct CommandResult {
   bool started = false;  // false: the process could not be started (see error)
-  int exit_code = -1;    // valid when started
-  std::string error;     // the OS's description when not started
+  int exit_code = -1;    // valid when started and not stopped
+  std::string error;     // the OS's description when not started or not waited for
+  bool stopped = false;  // ended, with everything it started, because the caller asked
+  // The last lines the command wrote to its standard output and error, as UTF-8
+  // (from the ANSI code page on Windows); at most kCommandOutputTailBytes.
+  std::string output_tail;
 };
 
-// Runs `command` through the system's command interpreter ("cmd.exe /C " +
-// command on Windows, without a console window; /bin/sh -c command elsewhere)
-// with `working_directory` as its current folder, and waits for it to end.
-// `while_waiting`, when given, is called once as soon as the command has
-// started and then repeatedly while it runs, so that a window can keep
-// repainting.
+inline constexpr std::size_t kCommandOutputTailBytes = 4096;
+
+// A command that ran to its end with that exit code (for stand-in runners).
+inline CommandResult CommandEnded(int exit_code) {
+  CommandResult result;
+  result.started = true;
+  result.exit_code = exit_code;
+  return result;
+}
+
+struct CommandCallbacks {
+  // Called once as soon as the command has started and then repeatedly (at
+  // least every 50 ms) while it runs, so that a window can keep repainting.
+  // Returning true asks for the command and everything it started to be
+  // stopped; RunCommand then ends them and returns with `stopped` set.
+  std::function<bool()> while_waiting = nullptr;
+  // Receives the command's standard output and error as they come, as UTF-8.
+  std::function<void(std::string_view chunk)> on_output = nullptr;
+};
+
+// Runs `command` through the system's command interpreter (cmd.exe on Windows,
+// without a console window, receiving the command exactly as written;
+// /bin/sh -c command elsewhere) with `working_directory` as its current folder,
+// and waits for it to end. The command reads from the null device and inherits
+// no descriptors or handles of the program's own; its output is drained while
+// it runs (so a chatty command never blocks) and its last lines kept.
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
-                         const std::function<void()>& while_waiting = {});
+                         const CommandCallbacks& callbacks = {});
 
 }  // namespace quillet::platform

@@ -226,7 +226,8 @@ IoResult DeleteRegularFile(const std::string& path) {
 }
 
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
-                         const std::function<void()>& while_waiting) {
+                         const CommandCallbacks& callbacks) {
+  const std::function<bool()>& while_waiting = callbacks.while_waiting;
   CommandResult result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

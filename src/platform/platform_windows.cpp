@@ -405,7 +405,8 @@ IoResult DeleteRegularFile(const std::string& path) {
 }
 
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
-                         const std::function<void()>& while_waiting) {
+                         const CommandCallbacks& callbacks) {
+  const std::function<bool()>& while_waiting = callbacks.while_waiting;
   CommandResult result;
   // The interpreter is taken from the system folder by its full path, so that a
   // "cmd.exe" lying in the program's or the package's folder is never started.

@@ -1,6 +1,6 @@
 #include "util/tool_state.h"
 
-#include "package/profile_file.h"
+#include "profile/profile_file.h"
 #include "platform/platform.h"
 #include "util/path_helpers.h"
 

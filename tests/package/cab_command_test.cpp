@@ -107,7 +107,7 @@ TEST_F(CabCommandTest, ExtractionFailuresAreRedRowsAndNothingRuns) {
     StatusLog log;
     RunCabCommand(Dir(), log, {}, [&](const std::string&, const std::string&, const auto&) {
       ran = true;
-      return platform::CommandResult{true, 0, ""};
+      return platform::CommandEnded(0);
     });
     EXPECT_FALSE(ran);
     ExpectRows(log, {{"Run CMD", Dir(), "", 2}});
@@ -125,10 +125,11 @@ TEST_F(CabCommandTest, OutcomeOfTheCommandDecidesTheRow) {
     std::string message;
   };
   const Case cases[] = {
-      {"exit code 0", {true, 0, ""}, 3, "Ran: make cabs"},
-      {"exit code 2", {true, 2, ""}, 2, "The command ended with exit code 2: make cabs"},
+      {"exit code 0", platform::CommandEnded(0), 3, "Ran: make cabs"},
+      {"exit code 2", platform::CommandEnded(2), 2,
+       "The command ended with exit code 2: make cabs"},
       {"not started",
-       {false, -1, "No such file or directory"},
+       {false, -1, "No such file or directory", false, ""},
        2,
        "Could not start make cabs: No such file or directory"},
   };
@@ -139,15 +140,14 @@ TEST_F(CabCommandTest, OutcomeOfTheCommandDecidesTheRow) {
     std::string ran_in;
     int waits = 0;
     StatusLog log;
-    RunCabCommand(
-        Dir(), log, [&] { ++waits; },
-        [&](const std::string& command, const std::string& folder,
-            const std::function<void()>& while_waiting) {
-          ran_command = command;
-          ran_in = folder;
-          while_waiting();
-          return c.result;
-        });
+    RunCabCommand(Dir(), log, {.while_waiting = [&] { return ++waits < 0; }},
+                  [&](const std::string& command, const std::string& folder,
+                      const platform::CommandCallbacks& callbacks) {
+                    ran_command = command;
+                    ran_in = folder;
+                    callbacks.while_waiting();
+                    return c.result;
+                  });
     EXPECT_EQ(ran_command, "make cabs");
     EXPECT_EQ(ran_in, Dir());
     EXPECT_EQ(waits, 1);
@@ -161,7 +161,10 @@ TEST_F(CabCommandTest, RealCommandRunsInThePackageFolderAndTheRowComesAfterIt) {
   WriteReadme(kStart + "\r\nexit 3\r\n" + kEnd);
   bool row_before_end = false;
   log_.SetListener([&](int) { row_before_end = true; });
-  RunCabCommand(Dir(), log_, [&] { EXPECT_TRUE(log_.Rows().empty()); });
+  RunCabCommand(Dir(), log_, {.while_waiting = [&] {
+                  EXPECT_TRUE(log_.Rows().empty());
+                  return false;
+                }});
   EXPECT_TRUE(row_before_end);
   ExpectRows(log_, {{"Run CMD", Dir(), "", 2}});
   EXPECT_EQ(log_.Rows()[0].message, "The command ended with exit code 3: exit 3");
@@ -170,7 +173,7 @@ TEST_F(CabCommandTest, RealCommandRunsInThePackageFolderAndTheRowComesAfterIt) {
   WriteReadme(kStart + "\r\ntest -f readme.txt && sleep 0.05\r\n" + kEnd);
   int waits = 0;
   StatusLog log;
-  RunCabCommand(Dir(), log, [&] { ++waits; });
+  RunCabCommand(Dir(), log, {.while_waiting = [&] { return ++waits < 0; }});
   ExpectRows(log, {{"Run CMD", Dir(), "", 3}});
   EXPECT_GT(waits, 0);
 #endif

@@ -39,9 +39,9 @@ class ModificationRunTest : public RunTest {
     hooks_.show_message = [this](const std::string& text) { messages_.push_back(text); };
     // A command that "builds" nothing, so these tests need no CAB builder.
     hooks_.run_command = [this](const std::string&, const std::string&,
-                                const std::function<void()>&) {
+                                const platform::CommandCallbacks&) {
       ++commands_run_;
-      return platform::CommandResult{true, 0, ""};
+      return platform::CommandEnded(0);
     };
   }
 
@@ -177,7 +177,7 @@ TEST_F(ModificationRunTest, RunThatCannotDoAnyGoodChangesNothingAndSaysWhy) {
 
 TEST_F(ModificationRunTest, EscapingErrorEndsTheRunWithItsRowsAndAMessage) {
   hooks_.run_command = [](const std::string&, const std::string&,
-                          const std::function<void()>&) -> platform::CommandResult {
+                          const platform::CommandCallbacks&) -> platform::CommandResult {
     throw std::runtime_error("the command runner broke");
   };
   RunModification(state_, inf_, log_, hooks_);

@@ -401,7 +401,8 @@ TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
   const std::string package = PathIn("Pkg (4K) \xCE\xA9");
   fs::create_directory(PathOf(package));
   int calls = 0;
-  const CommandResult made = RunCommand("echo made>made.txt", package, [&calls] { ++calls; });
+  const CommandResult made = RunCommand("echo made>made.txt", package,
+                                        {.while_waiting = [&calls] { return ++calls < 0; }});
   ASSERT_TRUE(made.started) << made.error;
   EXPECT_EQ(made.exit_code, 0);
   EXPECT_GT(calls, 0);
@@ -410,7 +411,8 @@ TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
   // The command text reaches the interpreter whole, characters outside the code
   // page included; the folder may end in its separator, as a package folder does.
   const CommandResult named =
-      RunCommand("echo made>\"made \xCE\xA9.txt\"", package + kPathSeparator, [] {});
+      RunCommand("echo made>\"made \xCE\xA9.txt\"", package + kPathSeparator,
+                 {.while_waiting = [] { return false; }});
   ASSERT_TRUE(named.started) << named.error;
   EXPECT_EQ(named.exit_code, 0);
   EXPECT_EQ(ReadFile(Join(package, "made \xCE\xA9.txt")).substr(0, 4), "made");
@@ -429,7 +431,8 @@ TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
 }
 
 TEST_F(PlatformTest, CommandInAMissingFolderDoesNotStart) {
-  const CommandResult result = RunCommand("echo made>made.txt", PathIn("gone"), [] {});
+  const CommandResult result =
+      RunCommand("echo made>made.txt", PathIn("gone"), {.while_waiting = [] { return false; }});
   EXPECT_FALSE(result.started);
   ExpectErrorText(result.error);
   EXPECT_FALSE(fs::exists(PathOf(PathIn("gone"))));

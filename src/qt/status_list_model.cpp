@@ -1,0 +1,113 @@
+#include "qt/status_list_model.h"
+
+#include <QColor>
+#include <QFont>
+
+#include "qt/twips.h"
+
+namespace quillet {
+
+namespace {
+
+QIcon LoadRowIcon(const QString& resource) {
+  // The list's images are 16 by 16; render the drawing at that size once.
+  QIcon icon;
+  icon.addFile(resource, QSize(16, 16));
+  return icon;
+}
+
+QVariant TextOrNothing(const std::string& text) {
+  if (text.empty()) return {};
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+StatusListModel::StatusListModel(StatusLog& log, QObject* parent)
+    : QAbstractTableModel(parent),
+      log_(log),
+      shown_rows_(static_cast<int>(log.Rows().size())),
+      check_icon_(LoadRowIcon(QStringLiteral(":/images/check.svg"))),
+      cross_icon_(LoadRowIcon(QStringLiteral(":/images/cross.svg"))) {
+  log_.SetListener([this](int appended_row) { OnLogChanged(appended_row); });
+}
+
+StatusListModel::~StatusListModel() { log_.SetListener(nullptr); }
+
+void StatusListModel::OnLogChanged(int appended_row) {
+  if (appended_row < 0 || appended_row < shown_rows_) {
+    beginResetModel();
+    shown_rows_ = static_cast<int>(log_.Rows().size());
+    endResetModel();
+    return;
+  }
+  beginInsertRows(QModelIndex(), shown_rows_, appended_row);
+  shown_rows_ = appended_row + 1;
+  endInsertRows();
+}
+
+int StatusListModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return shown_rows_;
+}
+
+int StatusListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant StatusListModel::data(const QModelIndex& index, int role) const {
+  // A view may still ask about rows the log has just dropped, before the reset.
+  if (!index.isValid() || index.row() >= rowCount() ||
+      static_cast<std::size_t>(index.row()) >= log_.Rows().size()) {
+    return {};
+  }
+  const StatusRow& row = log_.Rows()[static_cast<std::size_t>(index.row())];
+
+  if (index.column() == kActionColumn) {
+    switch (role) {
+      case Qt::DisplayRole:
+        return QString::fromStdString(row.action);
+      case Qt::ToolTipRole:
+        return TextOrNothing(row.message);
+      case Qt::ForegroundRole:
+        return WindowsColour(row.colour);
+      case Qt::FontRole: {
+        QFont font;
+        font.setBold(true);
+        return font;
+      }
+      case Qt::DecorationRole:
+        return row.check_mark ? check_icon_ : cross_icon_;
+      case kCheckedRole:
+        return row.checked ? Qt::Checked : Qt::Unchecked;
+      default:
+        return {};
+    }
+  }
+
+  const std::string& value = index.column() == kValue1Column ? row.value1 : row.value2;
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromStdString(value);
+    case Qt::ToolTipRole:
+      return TextOrNothing(value);
+    default:
+      return {};
+  }
+}
+
+QVariant StatusListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (section) {
+    case kActionColumn:
+      return QStringLiteral("Action");
+    case kValue1Column:
+      return QStringLiteral("Value 1");
+    case kValue2Column:
+      return QStringLiteral("Value 2");
+    default:
+      return {};
+  }
+}
+
+}  // namespace quillet

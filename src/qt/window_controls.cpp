@@ -1,0 +1,140 @@
+#include "qt/window_controls.h"
+
+#include <algorithm>
+
+#include <qdrawutil.h>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QSvgRenderer>
+
+#include "qt/twips.h"
+
+namespace quillet {
+
+StepButton::StepButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+  SetBackColour(back_colour_);
+}
+
+void StepButton::SetBackColour(std::uint32_t bgr) {
+  back_colour_ = bgr;
+  // The palette carries the colour too, so styles and accessibility tools see it.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Button, WindowsColour(bgr));
+  setPalette(colours);
+  update();
+}
+
+void StepButton::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  const QBrush fill(WindowsColour(back_colour_));
+  const bool sunken = isDown();
+  qDrawWinButton(&painter, rect(), palette(), sunken, &fill);
+
+  // The caption wraps at spaces, as a narrow graphical button's caption does.
+  QRect text_area = rect().adjusted(2, 2, -2, -2);
+  if (sunken) text_area.translate(1, 1);
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  // A word longer than the button is wide ("Quillet" in a wide face) is drawn in
+  // a smaller size rather than cut off at both edges.
+  const QFontMetricsF metrics(font());
+  qreal longest_word = 0;
+  for (const QString& word : text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    longest_word = std::max(longest_word, metrics.horizontalAdvance(word));
+  }
+  if (longest_word > text_area.width() && font().pointSizeF() > 0) {
+    QFont smaller = font();
+    smaller.setPointSizeF(std::max(5.0, font().pointSizeF() * text_area.width() / longest_word));
+    painter.setFont(smaller);
+  }
+  painter.drawText(text_area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = rect().adjusted(4, 4, -4, -4);
+    focus.backgroundColor = fill.color();
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
+}
+
+PictureBox::PictureBox(const QString& resource, bool stretched, QWidget* parent)
+    : QLabel(parent), resource_(resource), stretched_(stretched) {
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void PictureBox::showEvent(QShowEvent* event) {
+  if (!rendered_) {
+    rendered_ = true;
+    Render();
+  }
+  QLabel::showEvent(event);
+}
+
+void PictureBox::Render() {
+  QSvgRenderer renderer(resource_);
+  if (!renderer.isValid()) return;
+  const QSize size = stretched_ ? this->size() : renderer.defaultSize();
+  if (size.isEmpty()) return;
+  // Rendered for the screen's device pixels, so the drawing stays crisp when scaled.
+  const qreal ratio = devicePixelRatioF();
+  QPixmap picture(size * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+  painter.end();
+  setPixmap(picture);
+}
+
+StatusView::StatusView(int action_width, int value1_width, int value2_width, QWidget* parent)
+    : QTreeView(parent), widths_{action_width, value1_width, value2_width} {
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  header()->setStretchLastSection(false);
+  header()->setSectionsMovable(false);
+}
+
+void StatusView::setModel(QAbstractItemModel* model) {
+  QTreeView::setModel(model);
+  ApplyColumnWidths();
+}
+
+void StatusView::ApplyColumnWidths() {
+  const int columns = std::min(header()->count(), 3);
+  for (int column = 0; column < columns; ++column) setColumnWidth(column, widths_[column]);
+}
+
+QString DisplayText(const std::string& text) {
+  QString shown = QString::fromStdString(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return shown;
+}
+
+void SetBoxBackColour(QWidget* box, std::uint32_t bgr) {
+  QPalette colours = box->palette();
+  colours.setColor(QPalette::Base, WindowsColour(bgr));
+  box->setPalette(colours);
+}
+
+void SetFillColour(QWidget* widget, std::uint32_t bgr) {
+  QPalette colours = widget->palette();
+  colours.setColor(QPalette::Window, WindowsColour(bgr));
+  widget->setPalette(colours);
+  widget->setAutoFillBackground(true);
+}
+
+void SetTextColour(QWidget* widget, std::uint32_t bgr) {
+  QPalette colours = widget->palette();
+  colours.setColor(QPalette::WindowText, WindowsColour(bgr));
+  widget->setPalette(colours);
+}
+
+}  // namespace quillet
