@@ -48,6 +48,16 @@ bool IsOrdinaryFile(const std::string& path);
 // runs the program (root included).
 bool IsReadOnlyFile(const std::string& path);
 
+// Whether the user may rewrite the file at path where it is: ok, or the OS's
+// reason (a read-only file, no permission to write it or to write in its
+// folder, a file another program holds locked, a folder or device under the
+// name). A missing file is judged by whether it could be created in its folder.
+IoResult CheckCanRewrite(const std::string& path);
+
+// Whether the user may create files in `folder`: ok, or the OS's reason
+// (missing, not a folder, no permission).
+IoResult CheckCanCreateIn(const std::string& folder);
+
 // Reads the whole file into bytes.
 IoResult ReadWholeFile(const std::string& path, std::string& bytes);
 

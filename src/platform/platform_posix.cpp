@@ -144,6 +144,32 @@ bool IsReadOnlyFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !HasWriteBit(st);
 }
 
+IoResult CheckCanCreateIn(const std::string& folder) {
+  struct stat st {};
+  const std::string where = folder.empty() ? "." : folder;
+  if (::stat(where.c_str(), &st) != 0) return Failure(errno);
+  if (!S_ISDIR(st.st_mode)) return Failure(ENOTDIR);
+  // Effective ids, as the open that creates the file would use them.
+  if (::faccessat(AT_FDCWD, where.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return Failure(errno);
+  return {};
+}
+
+IoResult CheckCanRewrite(const std::string& path) {
+  const std::string target = ResolveLinks(path);
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) {
+    if (errno != ENOENT) return Failure(errno);
+    return CheckCanCreateIn(FolderOf(target));
+  }
+  if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
+  if (!S_ISREG(st.st_mode)) return Failure(EINVAL);
+  // No write bit at all counts as read-only, for root too.
+  if (!HasWriteBit(st)) return Failure(EACCES);
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Failure(errno);
+  // The new contents go to a temporary file in the same folder.
+  return CheckCanCreateIn(FolderOf(target));
+}
+
 IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
   // Non-blocking, so that a FIFO or device under the name cannot hang the

@@ -282,6 +282,44 @@ bool IsReadOnlyFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !IsFolder(attributes) && IsReadOnly(attributes);
 }
 
+IoResult CheckCanCreateIn(const std::string& folder) {
+  const std::wstring wide = FullPath(WidePath(folder.empty() ? std::string(".") : folder));
+  const DWORD attributes = Attributes(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
+  if (!IsFolder(attributes)) return Failure(ERROR_DIRECTORY);
+  // Permissions on Windows are ACLs that only an attempt judges: a file that
+  // goes away as soon as it is closed.
+  std::wstring target = wide;
+  if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
+  std::wstring temp_path;
+  Handle probe(CreateTemporaryBeside(target + L"probe", temp_path));
+  if (!probe.valid()) return LastFailure();
+  probe.Close();
+  ::DeleteFileW(temp_path.c_str());
+  return {};
+}
+
+IoResult CheckCanRewrite(const std::string& path) {
+  const std::wstring target = FullPath(WidePath(path));
+  const DWORD attributes = Attributes(target);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return Failure(error);
+    return CheckCanCreateIn(Narrow(FolderPart(target)));
+  }
+  if (IsFolder(attributes)) return FolderFailure();
+  if (IsReadOnly(attributes)) return Failure(ERROR_ACCESS_DENIED);
+  // Opening it for writing, sharing as much as a reader would, fails for a
+  // file without write permission and for one that another program locks.
+  Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastFailure();
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return Failure(ERROR_INVALID_FUNCTION);
+  file.Close();
+  return CheckCanCreateIn(Narrow(FolderPart(target)));
+}
+
 IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
   const std::wstring wide = WidePath(path);

@@ -230,6 +230,34 @@ TEST_F(PlatformTest, ReadOnlyFileIsRefusedByEveryWrite) {
   EXPECT_EQ(EntriesInFolder(), 2u);  // no temporary file left behind
 }
 
+TEST_F(PlatformTest, CheckCanRewriteTellsWhatAWriteWouldMeet) {
+  WriteFile(PathIn("plain.inf"), "[a]\r\n");
+  WriteFile(PathIn("locked down.inf"), "[a]\r\n");
+  MakeReadOnly(PathIn("locked down.inf"));
+  fs::create_directory(PathOf(PathIn("folder")));
+  struct Case {
+    std::string path;
+    bool ok;
+  };
+  const Case cases[] = {
+      {PathIn("plain.inf"), true},
+      {PathIn("new.inf"), true},  // a missing file in a writable folder can be created
+      {PathIn("locked down.inf"), false},
+      {PathIn("folder"), false},
+      {Join(PathIn("gone"), "new.inf"), false},  // its folder is missing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const IoResult result = CheckCanRewrite(c.path);
+    EXPECT_EQ(result.ok, c.ok);
+    if (!c.ok) ExpectErrorText(result.error);
+  }
+  EXPECT_TRUE(CheckCanCreateIn(folder_).ok);
+  EXPECT_FALSE(CheckCanCreateIn(PathIn("plain.inf")).ok);
+  EXPECT_FALSE(CheckCanCreateIn(PathIn("gone")).ok);
+  EXPECT_EQ(EntriesInFolder(), 3u);  // the checks leave nothing behind
+}
+
 TEST_F(PlatformTest, CopyReplacesAFileButNeverCreatesAFolder) {
   const std::string source = PathIn("Stub.exe");
   const std::string target = PathIn("placed.exe");
