@@ -38,19 +38,24 @@ trap stop_wine EXIT
 # Wine's own services started here with their output going nowhere. Started by
 # the first test instead, they would hold that test's output pipe open and
 # ctest would wait for them; and each test would pay for starting them again.
-# A missing prefix is made first (with WINEARCH for its architecture).
+# A missing prefix is made first (with WINEARCH for its architecture); one
+# whose making was cut short is made again.
 start_prefix() {
   local prefix=$1 arch=$2
   local fresh=false
-  [ -f "$prefix/system.reg" ] || fresh=true
+  if [ ! -f "$prefix/.made-by-test-windows" ]; then
+    fresh=true
+    rm -rf "$prefix"
+  fi
   mkdir -p "$prefix"  # the server wants the prefix folder to exist
-  WINEPREFIX=$prefix "$wineserver" -p </dev/null >/dev/null 2>&1 ||
+  WINEPREFIX=$prefix WINEARCH=$arch "$wineserver" -p </dev/null >/dev/null 2>&1 ||
     { echo "Could not start wineserver for $prefix" >&2; exit 1; }
   started_prefixes+=("$prefix")
   if $fresh; then
     echo "Creating the Wine prefix in $prefix (once)"
     WINEPREFIX=$prefix WINEARCH=$arch wine wineboot -i </dev/null >/dev/null 2>&1 ||
       { echo "wineboot failed for $prefix" >&2; exit 1; }
+    touch "$prefix/.made-by-test-windows"
   fi
 }
 
@@ -96,7 +101,7 @@ run_win32() {
   # The 120-DPI prefix: a copy of the first (hard links; Wine replaces the
   # registry files it saves rather than writing into them), with its DPI set.
   local prefix120=$root/wine-prefix-120dpi
-  if [ ! -f "$prefix120/system.reg" ]; then
+  if [ ! -f "$prefix120/.made-by-test-windows" ]; then
     # The server writes the registry out as it ends.
     WINEPREFIX=$WINEPREFIX "$wineserver" -k >/dev/null 2>&1 || true
     WINEPREFIX=$WINEPREFIX "$wineserver" -w

@@ -453,6 +453,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT MainWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
   const Control* control = FindByHandle(reinterpret_cast<HWND>(lparam));
   if (control == nullptr || events_ == nullptr) return 0;
+  // A switched-off control does nothing, however its notification came about
+  // (a BM_CLICK sent to it, say).
+  if (!::IsWindowEnabled(control->hwnd)) return 0;
   const UINT code = HIWORD(wparam);
   switch (control->spec->kind) {
     case ControlKind::kButton:
@@ -1036,6 +1039,11 @@ void MainWindow::DropQueuedInput() {
                                           {0x00AB, 0x00AD}};
   for (const auto& [first, last] : ranges) {
     while (::PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) {
+      // PeekMessage hands out WM_QUIT whatever the range asked for.
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
     }
   }
 }

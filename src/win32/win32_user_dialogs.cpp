@@ -53,7 +53,7 @@ std::optional<std::string> Win32UserDialogs::GetOpenFileName(const OpenFileReque
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner_;
-    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());

@@ -8,9 +8,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <windows.h>
+// After windows.h, which they build on.
 #include <cderr.h>
 #include <commdlg.h>
-#include <windows.h>
 // The dialog seam's method shares its name with the Win32 macro for
 // GetOpenFileNameA/W; the method keeps its name here.
 #undef GetOpenFileName

@@ -41,6 +41,10 @@ class WindowTest : public ::testing::Test {
                                            WindowOptions{.quit_when_destroyed = false});
     ASSERT_NE(window_->Handle(), nullptr);
     window_->SetEvents(&events_);
+    // At the screen's corner, whole on the virtual screen, so its pixels can
+    // be read back however many windows came before.
+    ::SetWindowPos(window_->Handle(), nullptr, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(window_->Handle(), SW_SHOW);
     ::UpdateWindow(window_->Handle());
     Pump();
