@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "qt/main_window.h"
-#include "qt/page_texts.h"
+#include "wizard/page_texts.h"
 #include "qt/twips.h"
 #include "qt/window_controls.h"
 #include "stub/stub_source.h"
