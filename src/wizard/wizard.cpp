@@ -346,6 +346,27 @@ bool Wizard::WhileCommandRuns() {
   return stop_command_;
 }
 
+ModificationHooks Wizard::RunHooks() {
+  ModificationHooks hooks;
+  hooks.ask_yes_no_warning = [this](const std::string& title, const std::string& text) {
+    return AskDuringRun([&] { return dialogs_.AskYesNoWarning(title, text); });
+  };
+  hooks.ask_yes_no = [this](const std::string& text) {
+    return AskDuringRun([&] { return dialogs_.AskYesNo(std::string(kWindowCaption), text, true); });
+  };
+  hooks.while_command_runs = [this] { return WhileCommandRuns(); };
+  hooks.show_message = [this](const std::string& text) {
+    AskDuringRun([&] {
+      dialogs_.ShowMessage(std::string(kWindowCaption), text);
+      return true;
+    });
+  };
+  // No on_command_output: the window has no place that shows the command's
+  // output as it comes.
+  hooks.run_command = command_runner_;
+  return hooks;
+}
+
 void Wizard::DoSteps() {
   if (busy_) return;
   {
@@ -373,23 +394,7 @@ void Wizard::DoSteps() {
     stop_command_ = false;
     close_requested_ = false;
 
-    ModificationHooks hooks;
-    hooks.ask_yes_no_warning = [this](const std::string& title, const std::string& text) {
-      return AskDuringRun([&] { return dialogs_.AskYesNoWarning(title, text); });
-    };
-    hooks.ask_yes_no = [this](const std::string& text) {
-      return AskDuringRun(
-          [&] { return dialogs_.AskYesNo(std::string(kWindowCaption), text, true); });
-    };
-    hooks.while_command_runs = [this] { return WhileCommandRuns(); };
-    hooks.show_message = [this](const std::string& text) {
-      AskDuringRun([&] {
-        dialogs_.ShowMessage(std::string(kWindowCaption), text);
-        return true;
-      });
-    };
-    hooks.run_command = command_runner_;
-    RunModification(state_, inf_path_, log_, hooks);
+    RunModification(state_, inf_path_, log_, RunHooks());
 
     // Input that reached the window while the run worked without letting it
     // paint is dropped here, still busy; a close found there is remembered.

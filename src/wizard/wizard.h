@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "package/cab_command.h"
+#include "package/modification_run.h"
 #include "package/package_inspection.h"
 #include "status/status_log.h"
 #include "util/tool_state.h"
@@ -116,6 +117,14 @@ class Wizard {
   // else the last row; then a close asked for during the run is done. Ignored
   // while a run is going.
   void DoSteps();
+
+  // The hooks DoSteps hands to the run: the warning, Yes/No questions
+  // (captioned "Quillet", Yes the default) and OK-only boxes through the
+  // dialogs, with the busy state lifted while the user answers; while the CAB
+  // command runs, the window's events pumped and the stop flag returned (true
+  // once the user has agreed to stop it, for the rest of the run); the command
+  // runner set below.
+  ModificationHooks RunHooks();
 
   // The full path of the chosen INF; empty until the first INF "Browse".
   const std::string& InfPath() const { return inf_path_; }

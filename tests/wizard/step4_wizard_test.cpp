@@ -555,6 +555,29 @@ TEST_F(RunWizardTest, CloseComesAfterTheRunsClosingMessage) {
   EXPECT_NE(message, view().journal.end());
 }
 
+TEST_F(RunWizardTest, RunsOwnQuestionsAreCaptionedQuilletWithYesTheDefault) {
+  std::optional<bool> answer;
+  view().on_pump = [&] {
+    if (view().pumps == 1) answer = wizard().RunHooks().ask_yes_no("Put the package back?");
+  };
+  dialogs().AnswerNo();
+
+  Click("cmdAuto");
+
+  EXPECT_EQ(answer, std::optional<bool>(false));
+  ASSERT_EQ(dialogs().questions.size(), 1u);
+  EXPECT_EQ(dialogs().questions[0].title, "Quillet");
+  EXPECT_EQ(dialogs().questions[0].text, "Put the package back?");
+  EXPECT_TRUE(dialogs().questions[0].yes_is_default);
+  EXPECT_FALSE(dialogs().questions[0].busy_shown);
+  // The run's busy state came back after the answer.
+  EXPECT_TRUE(command_.busy_while_running);
+  const std::vector<std::string> expected = {
+      "SetBusy true", "SetBusy false", "AskYesNo Put the package back?",
+      "SetBusy true", "SetBusy false", "SelectStatusRow 14"};
+  EXPECT_EQ(view().journal, expected);
+}
+
 TEST_F(RunWizardTest, ClicksThatReachTheWizardDuringARunAreIgnored) {
   const std::string other = Write("other.inf", InfText("Shortcuts", kSh3Section));
   view().on_pump = [&] {
