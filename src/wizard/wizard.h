@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "package/cab_command.h"
 #include "package/modification_run.h"
@@ -70,10 +71,11 @@ class Wizard {
   void EscapePressed();
 
   // Routes a click on a button or the check box, by control name, to its
-  // handler below. False when the control has no click handler.
+  // handler below; the check box has already taken its new checked state, as
+  // a click gives it. False when the control has no click handler.
   bool Click(std::string_view control);
-  // Routes a change of a text box's text, by control name. False when the
-  // control has no change handler.
+  // Routes a change of a text box's text (every keystroke, paste or cut), by
+  // control name. False when the control has no change handler.
   bool TextChanged(std::string_view control);
 
   // Step navigation: each shows its step's page; Step 5 also refreshes the
