@@ -1,7 +1,6 @@
 // While the page logic works (the CAB command runs): the wait cursor, the
 // window repainting, the user's clicks and keys dropped, never queued; Escape
 // and a close request passed on, so the user can ask to stop.
-#include "interim_pages.h"
 #include "window_fixture.h"
 
 namespace quillet::win32::testing {
@@ -25,7 +24,7 @@ bool AsksForWaitCursor(HWND control) {
 }
 
 TEST_F(BusyTest, ShowsTheWaitCursorOverTheWholeWindow) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   EXPECT_FALSE(AsksForWaitCursor(Control("txtDPackage")));
   window_->SetBusy(true);
   EXPECT_TRUE(window_->IsBusy());
@@ -37,7 +36,7 @@ TEST_F(BusyTest, ShowsTheWaitCursorOverTheWholeWindow) {
 }
 
 TEST_F(BusyTest, ClicksAndKeysAreDroppedNotQueued) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   window_->SetEnabled("cmdAuto", true);
   window_->SetBusy(true);
   PostClick(Control("cmdAuto"));
@@ -58,7 +57,7 @@ TEST_F(BusyTest, ClicksAndKeysAreDroppedNotQueued) {
 }
 
 TEST_F(BusyTest, TheWindowRepaintsMeanwhile) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   window_->SetBusy(true);
   ::InvalidateRect(Control("lvwStatus"), nullptr, TRUE);
   ::InvalidateRect(window_->Handle(), nullptr, TRUE);
@@ -69,7 +68,7 @@ TEST_F(BusyTest, TheWindowRepaintsMeanwhile) {
 }
 
 TEST_F(BusyTest, EscapeAndCloseArePassedOn) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   events_.allow_close = false;  // as the page logic answers during a run
   window_->SetBusy(true);
   ::PostMessageW(Control("cmdDPackage"), WM_KEYDOWN, VK_ESCAPE, 0);

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "interim_pages.h"
 #include "window_fixture.h"
 
 namespace quillet::win32::testing {
@@ -32,7 +31,7 @@ TEST_F(EventsTest, DisabledButtonsPassNothingOn) {
 }
 
 TEST_F(EventsTest, TheCheckBoxHasChangedWhenItsClickArrives) {
-  ShowPage(*window_, 2);
+  ShowPage(2);
   struct Seen : RecordedEvents {
     MainWindow* window = nullptr;
     std::vector<bool> checked;
@@ -52,7 +51,7 @@ TEST_F(EventsTest, TheCheckBoxHasChangedWhenItsClickArrives) {
 }
 
 TEST_F(EventsTest, TypingInATextBoxPassesEveryChangeOn) {
-  ShowPage(*window_, 2);
+  ShowPage(2);
   HWND box = Control("txtAppName");
   ::SetFocus(box);
   for (const wchar_t character : std::wstring(L"Ab1")) {
@@ -64,12 +63,12 @@ TEST_F(EventsTest, TypingInATextBoxPassesEveryChangeOn) {
 }
 
 TEST_F(EventsTest, AltAndTheUnderlinedLetterClicksSubstitute) {
-  ShowPage(*window_, 2);
+  ShowPage(2);
   ::SetFocus(Control("txtAppName"));
   TypeAltChar(Control("txtAppName"), L's');
   EXPECT_EQ(events_.clicks, (std::vector<std::string>{"cmdSubstitute"}));
   // Not while its page is hidden.
-  ShowPage(*window_, 4);
+  ShowPage(4);
   events_.clicks.clear();
   TypeAltChar(Control("cmdStep4"), L's');
   EXPECT_TRUE(events_.clicks.empty());
@@ -89,7 +88,7 @@ std::vector<std::string> Reachable(const MainWindow& window) {
 TEST_F(EventsTest, TabFollowsTheFormsTabOrderOnThePageInFront) {
   for (const int step : {4, 2, 5}) {
     SCOPED_TRACE("page " + std::to_string(step));
-    ShowPage(*window_, step);
+    ShowPage(step);
     const std::vector<std::string> expected = Reachable(*window_);
     ::SetFocus(Control(expected.front()));
     std::vector<std::string> visited = {std::string(window_->ControlName(::GetFocus()))};
@@ -110,7 +109,7 @@ TEST_F(EventsTest, TabFollowsTheFormsTabOrderOnThePageInFront) {
 }
 
 TEST_F(EventsTest, TabIntoATextBoxSelectsItsText) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   window_->SetText("txtDPackage", "C:\\Pkg\\Project1.inf");
   ::SetFocus(Control("txtStep4"));
   PressKey(::GetFocus(), VK_TAB);
@@ -124,7 +123,7 @@ TEST_F(EventsTest, TabIntoATextBoxSelectsItsText) {
 }
 
 TEST_F(EventsTest, ComingBackToTheWindowReturnsTheFocus) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   ::SetActiveWindow(window_->Handle());
   ::SetFocus(Control("cmdDPackage"));
   ::SendMessageW(window_->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);

@@ -3,7 +3,6 @@
 // action's tool tip, the values as theirs.
 #include <string>
 
-#include "interim_pages.h"
 #include "window_fixture.h"
 
 namespace quillet::win32::testing {
@@ -13,7 +12,7 @@ class StatusListTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    ShowPage(*window_, 4);
+    ShowPage(4);
     log_.SetListener([this](int appended_row) { window_->StatusRowsChanged(log_, appended_row); });
   }
 

@@ -3,7 +3,6 @@
 // sees in the window's pixels.
 #include <string>
 
-#include "interim_pages.h"
 #include "window_fixture.h"
 
 namespace quillet::win32::testing {
@@ -141,7 +140,7 @@ TEST_F(ViewTest, OuterSizeIsSetFrameIncluded) {
 }
 
 TEST_F(ViewTest, FocusAndSelectAllSelectsTheWholeText) {
-  ShowPage(*window_, 2);
+  ShowPage(2);
   window_->SetEnabled("txtWrapperName", true);
   window_->SetText("txtWrapperName", "MyLauncher");
   window_->FocusAndSelectAll("txtWrapperName");
@@ -191,7 +190,7 @@ TEST_F(ViewTest, BoxesAskForTheirBackColours) {
 }
 
 TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
-  ShowPage(*window_, 4);
+  ShowPage(4);
   // The pressed step button and its page in the page colour, the others grey.
   EXPECT_EQ(PixelOf(Control("cmdStep4"), 10, 40), kPageColour);
   EXPECT_EQ(PixelOf(Control("cmdStep1"), 10, 40), kIdleButtonColour);
@@ -209,7 +208,7 @@ TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
   EXPECT_EQ(window_->TextColour("lblWrapper"), ::GetSysColor(COLOR_WINDOWTEXT));
 
   // The about page: its lines in 0x800000.
-  ShowPage(*window_, 5);
+  ShowPage(5);
   window_->SetText("lblVersion", "Version: 1.0.0");
   EXPECT_TRUE(ShowsColour(Control("lblVersion"), kAboutTextColour));
   EXPECT_TRUE(ShowsColour(Control("Label3"), kAboutTextColour));
@@ -218,7 +217,7 @@ TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
 }
 
 TEST_F(ViewTest, PicturesAreDrawnOverThePageColour) {
-  ShowPage(*window_, 1);
+  ShowPage(1);
   HWND picture = Control("Image2");
   RECT client{};
   ::GetClientRect(picture, &client);
@@ -231,7 +230,7 @@ TEST_F(ViewTest, PicturesAreDrawnOverThePageColour) {
   EXPECT_GT(drawn, 5);
   // Where a drawing is clear, the page shows through: on the about page the
   // icon's corners are page colour, not the label's or the window's grey.
-  ShowPage(*window_, 5);
+  ShowPage(5);
   EXPECT_EQ(PixelOf(Control("Image1"), 0, 0), kPageColour);
 }
 

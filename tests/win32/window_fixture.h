@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "util/tool_state.h"
 #include "win32/main_window.h"
 #include "win32/wide_text.h"
+#include "wizard/scripted_dialogs.h"
+#include "wizard/wizard.h"
 
 namespace quillet::win32::testing {
 
@@ -50,7 +53,18 @@ class WindowTest : public ::testing::Test {
     Pump();
   }
   void TearDown() override {
+    navigator_.reset();
     window_.reset();
+    Pump();
+  }
+
+  // Brings a step's page forward as its step button does, through the page
+  // logic's own navigation; the window's events stay recorded here.
+  void ShowPage(int step) {
+    if (!navigator_) {
+      navigator_ = std::make_unique<Wizard>(navigator_state_, *window_, navigator_dialogs_);
+    }
+    navigator_->Click(StepButtonName(step));
     Pump();
   }
 
@@ -115,6 +129,11 @@ class WindowTest : public ::testing::Test {
 
   RecordedEvents events_;
   std::unique_ptr<MainWindow> window_;
+
+ private:
+  ToolState navigator_state_;
+  quillet::testing::ScriptedDialogs navigator_dialogs_;
+  std::unique_ptr<Wizard> navigator_;  // goes before the window it drives
 };
 
 }  // namespace quillet::win32::testing
