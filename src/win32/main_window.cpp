@@ -333,6 +333,17 @@ void MainWindow::AutoSizeLabel(Control& control) {
   const std::wstring text = WideWindowText(control.hwnd);
   RECT extent{0, 0, 0, 0};
   ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX);
+  // With a TrueType face (standing in for the bitmap one where that is
+  // missing) the ink of the last letter may reach past its advance, by its
+  // overhang or by a pixel of smoothing; the label takes that in, so no
+  // letter is cut. A bitmap face draws exactly within its advance.
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ABC last{};
+  if (!text.empty() && (metrics.tmPitchAndFamily & TMPF_TRUETYPE) &&
+      ::GetCharABCWidthsW(dc, text.back(), text.back(), &last)) {
+    extent.right += std::max(1, -last.abcC);
+  }
   ::SelectObject(dc, old_font);
   ::ReleaseDC(control.hwnd, dc);
   if (text.empty()) extent.right = 0;

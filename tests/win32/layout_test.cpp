@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "win32/resource_ids.h"
@@ -22,7 +23,9 @@ int ExpectedDpi() {
 
 std::string Describe(const ControlSpec& spec) { return std::string(spec.name); }
 
-// The width of a control's text in its own font, in pixels.
+// The width of a control's text in its own font, in pixels; with a TrueType
+// face also the ink of the last letter that may reach past its advance (its
+// overhang, or a pixel of smoothing).
 int TextWidth(HWND hwnd) {
   HDC dc = ::GetDC(hwnd);
   HGDIOBJ old_font =
@@ -31,6 +34,14 @@ int TextWidth(HWND hwnd) {
   ::GetWindowTextW(hwnd, text, 512);
   RECT extent{0, 0, 0, 0};
   ::DrawTextW(dc, text, -1, &extent, DT_CALCRECT | DT_NOPREFIX);
+  const std::size_t length = std::wcslen(text);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ABC last{};
+  if (length > 0 && (metrics.tmPitchAndFamily & TMPF_TRUETYPE) &&
+      ::GetCharABCWidthsW(dc, text[length - 1], text[length - 1], &last)) {
+    extent.right += std::max(1, -last.abcC);
+  }
   ::SelectObject(dc, old_font);
   ::ReleaseDC(hwnd, dc);
   return text[0] == L'\0' ? 0 : extent.right;
