@@ -92,7 +92,7 @@ class RunSafetyTest : public RunTest {
                                 const platform::CommandCallbacks& callbacks) {
       ++calls_;
       if (calls_ == kill_on_call_) {
-        fs::copy(fs::u8path(package_), root_ / "killed", fs::copy_options::recursive);
+        fs::copy(root_ / "pkg", root_ / "killed", fs::copy_options::recursive);
       }
       if (calls_ == throw_on_call_) throw std::runtime_error("the command runner broke");
       if (calls_ == fail_on_call_) return platform::CommandEnded(1);
