@@ -109,21 +109,48 @@ platform::IoResult RemoveTree(const std::string& folder, int depth = 0) {
   return platform::RemoveEmptyFolder(folder);
 }
 
+void AddOnce(std::vector<std::string>& paths, const std::string& path) {
+  if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
+}
+
+// Folders made for a snapshot, and the folders whose entries changed with
+// them: each of those is flushed once, before the snapshot counts.
+struct MadeFolders {
+  std::vector<std::string> to_flush;  // parents, in the order they were first changed
+
+  // Makes `folder`, whose name lives in `parent`, unless it is there already.
+  platform::IoResult Make(const std::string& folder, const std::string& parent,
+                          bool hidden = false) {
+    if (platform::FolderExists(folder)) return {};
+    if (platform::IoResult made = platform::CreateFolder(folder, hidden); !made.ok) {
+      return {false, "Could not create the folder " + folder + ": " + made.error};
+    }
+    AddOnce(to_flush, parent);
+    return {};
+  }
+
+  // Deepest first, so that every flushed name points at a flushed folder.
+  platform::IoResult Flush() const {
+    for (auto it = to_flush.rbegin(); it != to_flush.rend(); ++it) {
+      if (platform::IoResult flushed = platform::FlushFolder(*it); !flushed.ok) {
+        return {false, "Could not flush the folder " + *it + ": " + flushed.error};
+      }
+    }
+    return {};
+  }
+};
+
 // Creates the folders of `relative` (all but its last part) below `base`.
-platform::IoResult CreateParents(const std::string& base, const std::string& relative) {
+platform::IoResult CreateParents(MadeFolders& made, const std::string& base,
+                                 const std::string& relative) {
   const std::vector<std::string> parts = PartsOf(relative);
   std::string folder = base;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    const std::string parent = folder;
     folder += kSeparator + parts[i];
-    if (platform::IoResult made = platform::CreateFolder(folder); !made.ok) {
-      return {false, "Could not create the folder " + folder + ": " + made.error};
-    }
+    if (platform::IoResult result = made.Make(folder, parent); !result.ok) return result;
   }
   return {};
-}
-
-void AddOnce(std::vector<std::string>& paths, const std::string& path) {
-  if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
 }
 
 }  // namespace
@@ -223,19 +250,18 @@ platform::IoResult TakeSnapshot(const ToolState& state, const std::string& inf_p
       return {false, "Could not remove the earlier snapshot " + folder + ": " + removed.error};
     }
   }
-  if (platform::IoResult made = platform::CreateFolder(folder, true); !made.ok) {
-    return {false, "Could not create the folder " + folder + ": " + made.error};
-  }
-  if (platform::PathExists(ManifestPath(package_dir))) {
-    // CreateFolder accepts a folder that is there; this one must be empty.
-    return {false, "The folder " + folder + " is in use"};
+  MadeFolders made;
+  const std::string package_folder =
+      package_dir.empty() ? std::string(".") : StripTrailingBackslash(package_dir);
+  if (platform::IoResult result = made.Make(folder, package_folder, true); !result.ok) {
+    return result;
   }
   auto fail = [&](const std::string& error) -> platform::IoResult {
     RemoveTree(folder);
     return {false, error};
   };
-  if (platform::IoResult made = platform::CreateFolder(files); !made.ok) {
-    return fail("Could not create the folder " + files + ": " + made.error);
+  if (platform::IoResult result = made.Make(files, folder); !result.ok) {
+    return fail(result.error);
   }
   for (const std::string& relative : FilesTheRunMayTouch(state, inf_path)) {
     if (!IsSafeRelativePath(relative)) return fail("Not a file name in the package: " + relative);
@@ -244,8 +270,8 @@ platform::IoResult TakeSnapshot(const ToolState& state, const std::string& inf_p
       snapshot.created.push_back(relative);
       continue;
     }
-    if (platform::IoResult made = CreateParents(files, relative); !made.ok) {
-      return fail(made.error);
+    if (platform::IoResult result = CreateParents(made, files, relative); !result.ok) {
+      return fail(result.error);
     }
     const std::string copy = files + kSeparator + relative;
     if (platform::IoResult copied = platform::CopyFileReplacing(original, copy); !copied.ok) {
@@ -253,6 +279,7 @@ platform::IoResult TakeSnapshot(const ToolState& state, const std::string& inf_p
     }
     snapshot.copied.push_back(relative);
   }
+  if (platform::IoResult flushed = made.Flush(); !flushed.ok) return fail(flushed.error);
   // Written last: from here on the snapshot counts, and the run may change things.
   const std::string manifest = ManifestPath(package_dir);
   if (platform::IoResult written = platform::ReplaceFileContents(manifest, ManifestText(snapshot));

@@ -16,15 +16,6 @@ namespace {
 
 IoResult Failure(int error_number) { return {false, std::strerror(error_number)}; }
 
-std::string ParentOf(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  const auto slash = trimmed.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return trimmed.substr(0, slash);
-}
-
 }  // namespace
 
 bool PathExists(const std::string& path) {
@@ -43,9 +34,7 @@ IoResult CreateFolder(const std::string& path, bool /*hidden*/) {
     if (error == EEXIST && FolderExists(path)) return {};
     return Failure(error);
   }
-  // The new name lives in the parent folder: flush that, or a power cut may
-  // lose the folder together with everything later written into it.
-  return FlushFolder(ParentOf(path));
+  return {};
 }
 
 IoResult RemoveEmptyFolder(const std::string& path) {

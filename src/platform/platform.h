@@ -127,10 +127,10 @@ bool PathExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
 // Creates the folder; its parent must exist. Ok when a folder of that name is
-// there already. A new folder's entry is flushed to disk with its parent
-// (POSIX), so a power cut cannot take it away from under files written into
-// it. `hidden`: on Windows the new folder gets the hidden attribute (elsewhere a
-// name that starts with "." is what hides it).
+// there already. The new name reaches the disk when the parent is flushed
+// (FlushFolder), which a caller that makes several folders does once for each
+// parent. `hidden`: on Windows the new folder gets the hidden attribute
+// (elsewhere a name that starts with "." is what hides it).
 IoResult CreateFolder(const std::string& path, bool hidden = false);
 
 // Removes a folder that is empty.

@@ -57,7 +57,11 @@ void CreateUserSettingsFolder(const std::string& folder) {
     missing.push_back(at);
     at = StripTrailingBackslash(GetDirectory(at));
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) platform::CreateFolder(*it);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!platform::CreateFolder(*it).ok) return;
+    // So that the settings file written into it cannot lose its folder to a power cut.
+    platform::FlushFolder(StripTrailingBackslash(GetDirectory(*it)));
+  }
 }
 
 }  // namespace
