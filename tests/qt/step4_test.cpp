@@ -118,6 +118,18 @@ class Step4Window {
   std::string folder_;
 };
 
+// What a run needs beside the INF before it starts: readme.txt with a rebuild
+// command (unless the test wrote its own), CD1 and the MIPS processor folder.
+void AddPackageParts(Step4Window& w) {
+  if (!QFile::exists(QString::fromStdString(w.Path("readme.txt")))) {
+    w.Write("readme.txt",
+            "To rebuild the cab files run the following command\r\nexit 0\r\n"
+            "Then copy the CAB files created to the CD1 directory.\r\n");
+  }
+  QDir(w.dir.path()).mkpath(QStringLiteral("CD1"));
+  QDir(w.dir.path()).mkpath(QStringLiteral("Mips 4000 (4K) v3.00"));
+}
+
 // Each row's three controls agree, and the box has the colour of its state.
 void VerifyRowState(const Step4Window& w, int row, bool enabled) {
   const auto* box = w.Find<QLineEdit>(kRowBoxes[row]);
@@ -472,6 +484,7 @@ void Step4Test::answeringNoLeavesTheListAndPackageAlone() {
   Step4Window w;
   const std::string text = InfText("QuilletShortcut", kMipsSection);
   const std::string inf = w.Write("Project1.inf", text);
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
   QVERIFY(w.ReadyToModify());
@@ -496,6 +509,7 @@ void Step4Test::answeringNoLeavesTheListAndPackageAlone() {
 void Step4Test::answeringYesClearsTheListAndRuns() {
   Step4Window w;
   const std::string inf = w.Write("Project1.inf", InfText("shortcuts", kMipsSection));
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
   w.window->statusLog().LogAction("Earlier run", "a", "b", 1, "");
@@ -547,6 +561,7 @@ void Step4Test::inputDuringTheCommandIsDropped() {
   w.Write("readme.txt",
           "To rebuild the cab files run the following command\r\nsleep 0.4\r\n"
           "Then copy the CAB files created to the CD1 directory.\r\n");
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
 
