@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::platform {
 
@@ -115,5 +116,47 @@ struct CommandCallbacks {
 // it runs (so a chatty command never blocks) and its last lines kept.
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
                          const CommandCallbacks& callbacks = {});
+
+// ---- Folders, and the user's own settings folder (folders_posix.cpp,
+// folders_windows.cpp) ----
+
+// True when something (a file, folder or link; links are not followed) has that name.
+bool PathExists(const std::string& path);
+
+// True when path names a folder (links followed).
+bool FolderExists(const std::string& path);
+
+// Creates the folder; its parent must exist. Ok when a folder of that name is
+// there already. The new name reaches the disk when the parent is flushed
+// (FlushFolder), which a caller that makes several folders does once for each
+// parent. `hidden`: on Windows the new folder gets the hidden attribute
+// (elsewhere a name that starts with "." is what hides it).
+IoResult CreateFolder(const std::string& path, bool hidden = false);
+
+// Removes a folder that is empty.
+IoResult RemoveEmptyFolder(const std::string& path);
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  bool is_folder = false;  // a real folder; a link to one is not
+};
+
+// The entries of the folder, without "." and "..", in no particular order.
+IoResult ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// Removes a file or a link (never what it points to), read-only or not: for
+// the program's own files, which it may remove whatever their attributes.
+IoResult RemoveFile(const std::string& path);
+
+// Makes the names created, renamed or removed in the folder reach the disk
+// (fsync of the folder on POSIX). On Windows a no-op: NTFS journals them.
+IoResult FlushFolder(const std::string& folder);
+
+// The folder where the user's own application settings belong, without a
+// trailing separator: on Windows the roaming application-data folder
+// (CSIDL_APPDATA), elsewhere $XDG_CONFIG_HOME when it is an absolute path, else
+// the home folder's ".config". Empty when there is none.
+std::string UserAppDataDirectory();
 
 }  // namespace quillet::platform
