@@ -478,7 +478,9 @@ TEST_F(PlatformTest, EveryHardLinkSeesTheNewContents) {
   ASSERT_TRUE(replaced.ok) << replaced.error;
   EXPECT_EQ(ReadFile(path), "[Version]\r\nnew=2\r\n");
   EXPECT_EQ(ReadFile(other), "[Version]\r\nnew=2\r\n");
+#ifndef _WIN32  // std::filesystem of mingw does not count links
   EXPECT_EQ(fs::hard_link_count(PathOf(path)), 2u);
+#endif
   // Shorter contents leave no tail of the old ones.
   ASSERT_TRUE(ReplaceFileContents(other, "x").ok);
   EXPECT_EQ(ReadFile(path), "x");
