@@ -480,36 +480,31 @@ IoResult WriteDurably(const std::string& target, std::string_view bytes, mode_t 
   return {};
 }
 
-// Holds off other Quillet processes that update the same file, from before the
-// read until the replace (flock, advisory: other programs are not held). An
-// existing file is locked itself; a missing one through its folder. Either
-// way, once the lock is held the name must still lead to what was locked,
-// since another writer may have replaced or created the file meanwhile.
-// Where no lock can be had (a file system without them), the update goes on
-// unlocked, as it would have before.
+// Holds off other Quillet processes that update a file in the same folder,
+// from before the read until the replace (flock, advisory: other programs are
+// not held). The lock is on the folder, which stays the same object while the
+// files in it are replaced, so waiting writers queue on one lock and none is
+// starved. Where the folder cannot be opened (no read permission), the file
+// itself is locked, and once the lock is held its name must still lead to what
+// was locked, since another writer may have replaced it meanwhile. Where no
+// lock can be had (a file system without them), the update goes on unlocked,
+// as it would have before.
 class UpdateLock {
  public:
   explicit UpdateLock(const std::string& target) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      bool on_folder = false;
+    Fd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) {
+      if (Lock(folder.get())) fd_ = std::move(folder);
+      return;
+    }
+    for (int attempt = 0; attempt < 100000; ++attempt) {
       Fd fd(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-      if (!fd.valid()) {
-        if (errno != ENOENT) return;
-        fd.reset(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!fd.valid()) return;
-        on_folder = true;
-      }
-      while (::flock(fd.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return;
-      }
+      if (!fd.valid() || !Lock(fd.get())) return;
       struct stat locked {};
       struct stat now {};
       if (::fstat(fd.get(), &locked) != 0) return;
-      const bool named = ::stat(target.c_str(), &now) == 0;
-      const bool still_ours =
-          on_folder ? !named && errno == ENOENT
-                    : named && now.st_dev == locked.st_dev && now.st_ino == locked.st_ino;
-      if (still_ours) {
+      if (::stat(target.c_str(), &now) == 0 && now.st_dev == locked.st_dev &&
+          now.st_ino == locked.st_ino) {
         fd_ = std::move(fd);
         return;
       }
@@ -517,6 +512,13 @@ class UpdateLock {
   }
 
  private:
+  static bool Lock(int fd) {
+    while (::flock(fd, LOCK_EX) != 0) {
+      if (errno != EINTR) return false;
+    }
+    return true;
+  }
+
   Fd fd_;  // closing it releases the lock
 };
 

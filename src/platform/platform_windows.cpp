@@ -535,22 +535,21 @@ IoResult WriteDurably(const std::wstring& target, std::string_view bytes, Handle
 }
 
 // Holds off other Quillet processes that update the same file, from before the
-// read until the replace: an existing file through a lock on a byte far beyond
-// its end (so that readers are never stopped), a missing one through a mutex
-// named after its path. Once the lock is held the name must still lead to the
-// file that was locked, since another writer may have replaced it meanwhile.
-// Where no lock can be had, the update goes on unlocked, as before.
+// read until the replace. First a mutex named after the file's path, which
+// stays the same object while the file is replaced, so that the writers of one
+// session queue on it and none is starved; then, for writers in other sessions
+// or on other machines, a lock on a byte of the file far beyond its end (so
+// that readers are never stopped). Once that is held the name must still lead
+// to the file that was locked, since such a writer may have replaced it
+// meanwhile. Where no lock can be had, the update goes on unlocked, as before.
 class UpdateLock {
  public:
   explicit UpdateLock(const std::wstring& target) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    LockName(target);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
       Handle file(::CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file.valid()) {
-        if (::GetLastError() != ERROR_FILE_NOT_FOUND) return;
-        if (LockMissing(target)) return;
-        continue;
-      }
+      if (!file.valid()) return;  // a missing file: the mutex is all there is to hold
       OVERLAPPED far_byte{};
       far_byte.OffsetHigh = 0x7FFFFFF0;
       if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &far_byte)) return;
@@ -566,6 +565,7 @@ class UpdateLock {
     }
   }
   ~UpdateLock() {
+    file_.Close();
     if (mutex_ != nullptr) {
       ::ReleaseMutex(mutex_);
       ::CloseHandle(mutex_);
@@ -574,12 +574,11 @@ class UpdateLock {
   UpdateLock(const UpdateLock&) = delete;
   UpdateLock& operator=(const UpdateLock&) = delete;
 
+  // The handle on the file while the lock is held, for PutIntoPlace.
   Handle* file() { return file_.valid() ? &file_ : nullptr; }
 
  private:
-  // True when the file is still missing with the mutex held (or no mutex can
-  // be had); false when it appeared meanwhile and the file is to be locked.
-  bool LockMissing(const std::wstring& target) {
+  void LockName(const std::wstring& target) {
     // The path without regard to case, as the file system treats it.
     std::wstring upper = target;
     ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, target.c_str(),
@@ -589,19 +588,14 @@ class UpdateLock {
     std::wstring name = L"Local\\Quillet.update.";
     for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 0xF];
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
-    if (mutex == nullptr) return true;
+    if (mutex == nullptr) return;
     const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+    // An abandoned mutex (its holder was killed) is held now all the same.
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
       ::CloseHandle(mutex);
-      return true;
+      return;
     }
-    if (Attributes(target) == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
-      mutex_ = mutex;
-      return true;
-    }
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
-    return false;
+    mutex_ = mutex;
   }
 
   Handle file_{INVALID_HANDLE_VALUE};
