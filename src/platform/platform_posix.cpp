@@ -484,21 +484,24 @@ IoResult WriteDurably(const std::string& target, std::string_view bytes, mode_t 
 // from before the read until the replace (flock, advisory: other programs are
 // not held). The lock is on the folder, which stays the same object while the
 // files in it are replaced, so waiting writers queue on one lock and none is
-// starved. Where the folder cannot be opened (no read permission), the file
-// itself is locked, and once the lock is held its name must still lead to what
-// was locked, since another writer may have replaced it meanwhile. Where no
-// lock can be had (a file system without them), the update goes on unlocked,
-// as it would have before.
+// starved. Where the folder cannot be opened or locked (no read permission, a
+// network file system), the file itself is locked, and once the lock is held its name must still
+// lead to what was locked, since another writer may have replaced it meanwhile. Where no lock can
+// be had (a file system without them), the update goes on unlocked, as it would have before.
 class UpdateLock {
  public:
   explicit UpdateLock(const std::string& target) {
     Fd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.valid()) {
-      if (Lock(folder.get())) fd_ = std::move(folder);
+    if (folder.valid() && Lock(folder.get())) {
+      fd_ = std::move(folder);
       return;
     }
     for (int attempt = 0; attempt < 100000; ++attempt) {
-      Fd fd(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+      // Open for writing where possible: some network file systems lock only
+      // such descriptors.
+      Fd fd(::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+      if (!fd.valid())
+        fd.reset(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
       if (!fd.valid() || !Lock(fd.get())) return;
       struct stat locked {};
       struct stat now {};
