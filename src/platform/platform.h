@@ -37,7 +37,8 @@ std::string ProgramDirectory();
 // Result of a file operation: ok, or the OS's own description of what failed.
 struct IoResult {
   bool ok = true;
-  std::string error;  // empty when ok
+  std::string error;       // empty when ok
+  bool not_found = false;  // failed because the file (or a folder of its path) does not exist
 };
 
 // True when path names an existing ordinary file: a regular file (links
@@ -49,10 +50,20 @@ bool IsOrdinaryFile(const std::string& path);
 // runs the program (root included).
 bool IsReadOnlyFile(const std::string& path);
 
+// True when both paths name one existing file, however they are spelled:
+// through symbolic links, hard links, linked folders or other spellings (the
+// device and inode; on Windows the volume serial number and file index).
+bool IsSameFile(const std::string& a, const std::string& b);
+
+// Where a symbolic link at path points, as the link says it; empty when path
+// is no symbolic link.
+std::string SymbolicLinkTarget(const std::string& path);
+
 // Whether the user may rewrite the file at path where it is: ok, or the OS's
 // reason (a read-only file, no permission to write it or to write in its
 // folder, a file another program holds locked, a folder or device under the
 // name). A missing file is judged by whether it could be created in its folder.
+// The same test that ReplaceFileContents meets before it writes.
 IoResult CheckCanRewrite(const std::string& path);
 
 // Whether the user may create files in `folder`: ok, or the OS's reason
@@ -63,18 +74,46 @@ IoResult CheckCanCreateIn(const std::string& folder);
 IoResult ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Replaces the file's contents with bytes, or creates the file when it is
-// missing. The bytes go to a temporary file in the same folder that then
-// replaces the original atomically, keeping its permissions, so the file is
-// always either as before or as written. Refuses a read-only file; never
-// creates a folder.
+// missing; never creates a folder. Nothing is written where the user could not
+// have written the file in place (the OS's "Permission denied"), and a
+// read-only file is refused.
+//
+// The bytes reach the disk before they take the file's name, and the name
+// change reaches the disk before this returns ok, so that a crash, a power cut
+// or a full disk leaves the file either as before or as written, never empty or
+// torn. What belongs to the file stays with it: owner, group, mode, extended
+// attributes (ACLs), Windows attributes. A symbolic link stays a link and its
+// target is written; a file with several hard links is written in place (after
+// a backup that reaches the disk first and goes once all is written), so that
+// every link sees the new contents. Temporary files of writes that were killed
+// are removed by the next write of the same file.
 IoResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
+// Decides what becomes of a file's contents: receives the outcome of reading
+// the file and, when it was read, its bytes; returns true to have `bytes`
+// written in the file's place, false to leave the file as it is.
+using ContentsChange = std::function<bool(const IoResult& read, std::string& bytes)>;
+
+// Reads the file, lets `change` decide and writes what it made as
+// ReplaceFileContents does, holding off every other Quillet process that
+// updates the same file from before the read until the new contents are in
+// place, so that two processes editing one file never lose each other's
+// changes. A missing file reads as not_found. Returns the write's outcome, ok
+// when `change` wrote nothing.
+IoResult UpdateFileContents(const std::string& path, const ContentsChange& change);
+
 // Copies a regular file to `to`, replacing a file of that name unless it is
-// read-only. Never creates a folder.
+// read-only; never creates a folder. Written as ReplaceFileContents writes
+// (an existing target keeps what belongs to it; a new one takes the source's
+// permissions), so the copy is on the disk when this returns ok. Refuses a
+// target that is the source itself under another name (IsSameFile), which a
+// copy would destroy.
 IoResult CopyFileReplacing(const std::string& from, const std::string& to);
 
-// Deletes path when it is a regular file that is not read-only; anything else
-// (a folder, a missing file, a link to a folder) is refused with an error.
+// Deletes path when it is a regular file that is not read-only, or a symbolic
+// link to anything but a folder (the link goes, whatever it points to stays);
+// anything else (a folder, a missing file, a link to a folder) is refused with
+// an error. The deletion is on the disk when this returns ok.
 IoResult DeleteRegularFile(const std::string& path);
 
 // Outcome of running a command.
