@@ -1,6 +1,7 @@
 // The small OS layer: everything the core needs from the operating system goes
 // through these functions, with one implementation per OS family
-// (platform_posix.cpp, platform_windows.cpp). Paths and texts are UTF-8.
+// (platform_posix.cpp, platform_windows.cpp; running commands in
+// process_posix.cpp, process_windows.cpp). Paths and texts are UTF-8.
 #pragma once
 
 #include <cstddef>
