@@ -520,7 +520,8 @@ TEST_F(ProcessTest, StopForcesWhatIgnoresItAndReachesWhatLeftTheGroup) {
   };
   const Case cases[] = {
       {"ignores SIGTERM", "trap '' TERM; sleep 60 & echo $! > $!.pid; wait; wait"},
-      {"left the group", "setsid sleep 60 & echo $! > $!.pid; sleep 60"},
+      // The id is written once the process has left the group.
+      {"left the group", "setsid sh -c 'echo $$ > $$.pid; exec sleep 60' & sleep 60"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
