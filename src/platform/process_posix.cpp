@@ -117,6 +117,17 @@ void ForEachChild(Each each) {
 #endif
 }
 
+// A descriptor that becomes readable when the process `pid` (a child) ends,
+// or -1 where the system has none (Linux before 5.3, other systems).
+int ProcessDescriptor(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  return -1;
+#endif
+}
+
 struct GuardState {
   pid_t shell = -1;
   int shell_status = 0;
@@ -264,12 +275,13 @@ void ResetSignals(bool ignore_outside_signals) {
   // SIGTERM) do not end the guard; only the lifeline does.
   ResetSignals(true);
 
+  // Woken at once when the shell ends, where the system has process
+  // descriptors; otherwise the wait looks every 20 ms.
+  const int shell_fd = ProcessDescriptor(state.shell);
   for (;;) {
-    struct pollfd lifeline {
-      3, POLLIN, 0
-    };
-    const int ready = ::poll(&lifeline, 1, 20);
-    if (ready > 0) {
+    struct pollfd events[2] = {{3, POLLIN, 0}, {shell_fd, POLLIN, 0}};
+    const int ready = ::poll(events, 2, shell_fd >= 0 ? 1000 : 20);
+    if (ready > 0 && events[0].revents != 0) {
       // Nobody writes to the lifeline: any event is its end.
       EndCommand(state);
       ::_exit(126);
@@ -415,6 +427,8 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
     return fail(start_error);
   }
   result.started = true;
+  // Wakes the wait as soon as the guard ends (close-on-exec, as every pidfd).
+  Descriptor guard_fd(ProcessDescriptor(guard));
 
   CommandOutput output(callbacks.on_output);
   std::vector<char> buffer(1 << 16);
@@ -445,15 +459,11 @@ CommandResult RunCommand(const std::string& command, const std::string& working_
           std::chrono::duration_cast<std::chrono::milliseconds>(next_call - Clock::now());
       timeout_ms = static_cast<int>(std::max<long long>(0, left.count()));
     }
-    struct pollfd readable {
-      output_read.get(), POLLIN, 0
-    };
-    if (output_open) {
-      if (::poll(&readable, 1, timeout_ms) > 0) {
-        output_open = ReadSome(output_read.get(), buffer, output) != ReadOutcome::kEnd;
-      }
-    } else {
-      ::poll(nullptr, 0, timeout_ms);
+    // Negative descriptors are skipped by poll.
+    struct pollfd events[2] = {{output_open ? output_read.get() : -1, POLLIN, 0},
+                               {guard_fd.get(), POLLIN, 0}};
+    if (::poll(events, 2, timeout_ms) > 0 && events[0].revents != 0) {
+      output_open = ReadSome(output_read.get(), buffer, output) != ReadOutcome::kEnd;
     }
   }
   // The guard ends the whole command before it exits, so the pipe is at its
