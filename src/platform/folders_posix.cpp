@@ -71,19 +71,6 @@ IoResult RemoveFile(const std::string& path) {
   return {};
 }
 
-IoResult FlushFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Failure(errno);
-  int error = 0;
-  if (::fsync(fd) != 0) {
-    // Some file systems cannot flush a folder at all; that is no failure of ours.
-    if (errno != EINVAL && errno != ENOTSUP) error = errno;
-  }
-  ::close(fd);
-  if (error != 0) return Failure(error);
-  return {};
-}
-
 std::string UserAppDataDirectory() {
   // The XDG rule: a relative $XDG_CONFIG_HOME is to be ignored.
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {

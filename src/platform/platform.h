@@ -1,6 +1,7 @@
 // The small OS layer: everything the core needs from the operating system goes
 // through these functions, with one implementation per OS family
-// (platform_posix.cpp, platform_windows.cpp). Paths and texts are UTF-8.
+// (platform_posix.cpp, platform_windows.cpp; running commands in
+// process_posix.cpp, process_windows.cpp). Paths and texts are UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -139,20 +140,31 @@ inline CommandResult CommandEnded(int exit_code) {
 
 struct CommandCallbacks {
   // Called once as soon as the command has started and then repeatedly (at
-  // least every 50 ms) while it runs, so that a window can keep repainting.
-  // Returning true asks for the command and everything it started to be
-  // stopped; RunCommand then ends them and returns with `stopped` set.
+  // most 50 ms after the previous call returned) while it runs, so that a
+  // window can keep repainting. Returning true asks for the command and
+  // everything it started to be stopped; RunCommand then ends them and
+  // returns with `stopped` set. Later answers are not heeded.
   std::function<bool()> while_waiting = nullptr;
-  // Receives the command's standard output and error as they come, as UTF-8.
+  // Receives the command's standard output and error as they come, as UTF-8,
+  // never split inside a character.
   std::function<void(std::string_view chunk)> on_output = nullptr;
 };
 
-// Runs `command` through the system's command interpreter (cmd.exe on Windows,
-// without a console window, receiving the command exactly as written;
-// /bin/sh -c command elsewhere) with `working_directory` as its current folder,
-// and waits for it to end. The command reads from the null device and inherits
-// no descriptors or handles of the program's own; its output is drained while
-// it runs (so a chatty command never blocks) and its last lines kept.
+// Runs `command` through the system's command interpreter with
+// `working_directory` as its current folder, and waits for it to end:
+// - Windows: cmd.exe from the system folder, without a console window, as
+//   cmd.exe /S /C "command", so that it receives the command exactly as
+//   written. A network (UNC) folder is refused with the reason, since cmd.exe
+//   would run the command in the Windows folder instead.
+// - Elsewhere: /bin/sh -c command, in a process group of its own, without a
+//   controlling terminal.
+// The command reads from the null device and inherits no descriptors or handles
+// of the program's own; its output is drained while it runs (so a chatty
+// command never blocks) and its last lines kept. A stop ends the command and
+// every process it started (POSIX: SIGTERM, then SIGKILL after two seconds;
+// Windows: its job object); when the interpreter ends by itself, whatever it
+// left running is ended the same way; and should this program end, in any
+// way, while the command runs, the command's processes end with it.
 CommandResult RunCommand(const std::string& command, const std::string& working_directory,
                          const CommandCallbacks& callbacks = {});
 

@@ -2,27 +2,21 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "platform/ansi_code_page.h"
 #include "platform/flush_switch.h"
 #include "platform/platform.h"
 #include "platform/temporary_names.h"
-
-extern char** environ;
 
 namespace quillet::platform {
 namespace {
@@ -128,18 +122,23 @@ int Flush(int fd) {
   return 0;
 }
 
-// Waits until the folder's entries (a rename, a new or removed name) are on the
-// disk; 0 or errno. A folder that cannot be opened or a file system that
-// cannot flush folders (EINVAL) leaves nothing more to do.
-int FlushFolder(const std::string& folder) {
+// Waits until the entries of the open folder (a rename, a new or removed name)
+// are on the disk; 0 or errno. A file system that cannot flush folders
+// (EINVAL, EROFS) leaves nothing more to do.
+int SyncFolderEntries(int folder_fd) {
   if (!FlushToDisk()) return 0;
-  const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!fd.valid()) return 0;
-  while (::fsync(fd.get()) != 0) {
+  while (::fsync(folder_fd) != 0) {
     if (errno == EINTR) continue;
-    return errno == EINVAL || errno == EROFS ? 0 : errno;
+    return errno == EINVAL || errno == EROFS || errno == ENOTSUP ? 0 : errno;
   }
   return 0;
+}
+
+// The same by the folder's name; a folder that cannot be opened leaves nothing
+// more to do.
+int SyncFolder(const std::string& folder) {
+  const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.valid() ? SyncFolderEntries(fd.get()) : 0;
 }
 
 // The file a path finally names, so that writing through a link keeps the link.
@@ -302,7 +301,7 @@ void RecoverKilledWrites(const std::string& target) {
     }
     removed |= ::unlink(path.c_str()) == 0;
   }
-  if (removed) FlushFolder(folder);
+  if (removed) SyncFolder(folder);
 }
 
 // ---------------------------------------------------------------------------
@@ -422,7 +421,7 @@ IoResult WriteInPlace(const std::string& target, RewriteTarget& found, std::stri
   int error = WriteAll(backup.get(), old_bytes);
   if (error == 0) error = Flush(backup.get());
   backup.reset();
-  if (error == 0) error = FlushFolder(FolderOf(target));
+  if (error == 0) error = SyncFolder(FolderOf(target));
   if (error != 0) {
     ::unlink(backup_path.c_str());
     return Failure(error);
@@ -440,7 +439,7 @@ IoResult WriteInPlace(const std::string& target, RewriteTarget& found, std::stri
     return Failure(error);
   }
   ::unlink(backup_path.c_str());
-  FlushFolder(FolderOf(target));
+  SyncFolder(FolderOf(target));
   return {};
 }
 
@@ -474,7 +473,7 @@ IoResult WriteDurably(const std::string& target, std::string_view bytes, mode_t 
   }
   temp.fd.reset();
   // And the new name reaches the disk before the write counts as done.
-  if (const int folder_error = FlushFolder(FolderOf(target)); folder_error != 0) {
+  if (const int folder_error = SyncFolder(FolderOf(target)); folder_error != 0) {
     return Failure(folder_error);
   }
   return {};
@@ -562,6 +561,13 @@ std::string SymbolicLinkTarget(const std::string& path) {
   const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+IoResult FlushFolder(const std::string& folder) {
+  const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return Failure(errno);
+  if (const int error = SyncFolderEntries(fd.get()); error != 0) return Failure(error);
+  return {};
 }
 
 IoResult CheckCanCreateIn(const std::string& folder) {
@@ -667,52 +673,8 @@ IoResult DeleteRegularFile(const std::string& path) {
     if (!HasWriteBit(st)) return Failure(EACCES);
   }
   if (::unlink(path.c_str()) != 0) return Failure(errno);
-  if (const int error = FlushFolder(FolderOf(path)); error != 0) return Failure(error);
+  if (const int error = SyncFolder(FolderOf(path)); error != 0) return Failure(error);
   return {};
-}
-
-CommandResult RunCommand(const std::string& command, const std::string& working_directory,
-                         const CommandCallbacks& callbacks) {
-  const std::function<bool()>& while_waiting = callbacks.while_waiting;
-  CommandResult result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!working_directory.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
-  }
-  std::string sh = "/bin/sh";
-  std::string dash_c = "-c";
-  std::string cmd = command;
-  char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
-  pid_t pid = 0;
-  const int spawn_error = ::posix_spawn(&pid, sh.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawn_error != 0) {
-    result.error = std::strerror(spawn_error);
-    return result;
-  }
-  result.started = true;
-
-  // The first repaint comes at once, however quickly the command ends.
-  if (while_waiting) while_waiting();
-  int status = 0;
-  for (;;) {
-    const pid_t done = ::waitpid(pid, &status, while_waiting ? WNOHANG : 0);
-    if (done == pid) break;
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      result.error = std::strerror(errno);
-      return result;
-    }
-    while_waiting();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  if (WIFEXITED(status)) {
-    result.exit_code = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    result.exit_code = 128 + WTERMSIG(status);  // as a shell reports it
-  }
-  return result;
 }
 
 }  // namespace quillet::platform

@@ -795,47 +795,5 @@ TEST(ProgramDirectoryTest, IsTheExistingFolderOfThisProgram) {
   EXPECT_TRUE(holds_this_program) << folder;
 }
 
-TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
-  // The working folder has a space, parentheses and a non-Latin character.
-  const std::string package = PathIn("Pkg (4K) \xCE\xA9");
-  fs::create_directory(PathOf(package));
-  int calls = 0;
-  const CommandResult made = RunCommand("echo made>made.txt", package,
-                                        {.while_waiting = [&calls] { return ++calls < 0; }});
-  ASSERT_TRUE(made.started) << made.error;
-  EXPECT_EQ(made.exit_code, 0);
-  EXPECT_GT(calls, 0);
-  EXPECT_EQ(ReadFile(Join(package, "made.txt")).substr(0, 4), "made");
-
-  // The command text reaches the interpreter whole, characters outside the code
-  // page included; the folder may end in its separator, as a package folder does.
-  const CommandResult named =
-      RunCommand("echo made>\"made \xCE\xA9.txt\"", package + kPathSeparator,
-                 {.while_waiting = [] { return false; }});
-  ASSERT_TRUE(named.started) << named.error;
-  EXPECT_EQ(named.exit_code, 0);
-  EXPECT_EQ(ReadFile(Join(package, "made \xCE\xA9.txt")).substr(0, 4), "made");
-
-  struct Case {
-    const char* command;
-    int exit_code;
-  };
-  const Case cases[] = {{"exit 3", 3}, {"exit 0", 0}, {"exit 255", 255}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
-    const CommandResult result = RunCommand(c.command, package);  // no callback: plain wait
-    ASSERT_TRUE(result.started) << result.error;
-    EXPECT_EQ(result.exit_code, c.exit_code);
-  }
-}
-
-TEST_F(PlatformTest, CommandInAMissingFolderDoesNotStart) {
-  const CommandResult result =
-      RunCommand("echo made>made.txt", PathIn("gone"), {.while_waiting = [] { return false; }});
-  EXPECT_FALSE(result.started);
-  ExpectErrorText(result.error);
-  EXPECT_FALSE(fs::exists(PathOf(PathIn("gone"))));
-}
-
 }  // namespace
 }  // namespace quillet::platform
