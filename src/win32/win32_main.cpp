@@ -2,7 +2,6 @@
 #include "platform/platform.h"
 #include "util/tool_state.h"
 #include "win32/main_window.h"
-#include "win32/settings_location.h"
 #include "win32/startup_probe.h"
 #include "win32/win32_user_dialogs.h"
 #include "win32/wizard_events.h"
@@ -17,8 +16,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   Wizard wizard(state, window, dialogs);
   win32::WizardEvents events(wizard);
   window.SetEvents(&events);
-  wizard.Form_Load(
-      win32::SettingsFolder(platform::ProgramDirectory(), win32::UserSettingsFolder()));
+  // Davure.ini beside the program, or in the user's own settings folder where
+  // the program's folder cannot be written (InitToolState decides).
+  wizard.Form_Load(platform::ProgramDirectory());
 
   ::ShowWindow(window.Handle(), show);
   ::UpdateWindow(window.Handle());
