@@ -88,7 +88,6 @@ MainWindow::MainWindow(HINSTANCE instance, WindowOptions options)
   ::ReleaseDC(nullptr, screen);
   twips_per_pixel_x_ = TwipsPerPixel(dpi_x_);
   twips_per_pixel_y_ = TwipsPerPixel(dpi_y_);
-  CreateFonts();
 
   // A fixed layout: the window can be moved and minimised, not resized or maximised.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -148,15 +147,29 @@ void MainWindow::RegisterClasses() {
   }
 }
 
-void MainWindow::CreateFonts() {
-  for (const FontRole role :
-       {FontRole::kDefault, FontRole::kPageTitle, FontRole::kAboutLine, FontRole::kProductTitle}) {
+HFONT MainWindow::Font(FontRole role) {
+  // Made when first needed: the about page's faces only when it is shown.
+  HFONT& font = fonts_[role];
+  if (font == nullptr) {
     const FontSpec spec = FontOf(role);
-    fonts_[role] = MakeFont(Widen(spec.face).c_str(), spec.points, spec.bold, dpi_y_);
+    font = MakeFont(Widen(spec.face).c_str(), spec.points, spec.bold, dpi_y_);
   }
-  const FontSpec window_font = FontOf(FontRole::kDefault);
-  code_font_ = MakeFont(kCodeFace, window_font.points, false, dpi_y_);
-  bold_list_font_ = MakeFont(Widen(window_font.face).c_str(), window_font.points, true, dpi_y_);
+  return font;
+}
+
+HFONT MainWindow::CodeFont() {
+  if (code_font_ == nullptr) {
+    code_font_ = MakeFont(kCodeFace, FontOf(FontRole::kDefault).points, false, dpi_y_);
+  }
+  return code_font_;
+}
+
+HFONT MainWindow::BoldListFont() {
+  if (bold_list_font_ == nullptr) {
+    const FontSpec window_font = FontOf(FontRole::kDefault);
+    bold_list_font_ = MakeFont(Widen(window_font.face).c_str(), window_font.points, true, dpi_y_);
+  }
+  return bold_list_font_;
 }
 
 void MainWindow::CreateControls() {
@@ -166,6 +179,10 @@ void MainWindow::CreateControls() {
     Control control;
     control.spec = &spec;
     control.back_colour = spec.back_colour;
+    control.text = Widen(spec.caption);
+    control.enabled = spec.enabled;
+    control.visible = spec.visible;
+    control.checked = spec.checked;
     if (spec.page != 0) {
       const auto page = by_name_.find(PageFrameName(spec.page));
       control.parent = page == by_name_.end() ? kNoParent : page->second;
@@ -175,23 +192,60 @@ void MainWindow::CreateControls() {
     by_name_[spec.name] = controls_.size();
     controls_.push_back(control);
   }
-  // Pages come first in the form, so every parent exists before its controls.
-  for (Control& control : controls_) {
-    control.hwnd = CreateControl(control);
-    if (control.hwnd) by_handle_[control.hwnd] = static_cast<std::size_t>(&control - &controls_[0]);
+  // The window-level controls now (pages, step buttons, marker strip); the
+  // controls of a page when it is first shown, since making fifty windows
+  // nobody may look at would slow the start.
+  MakeControlsOf(kNoParent);
+}
+
+// Of two controls on one parent, the later one in the form lies in front.
+// Windows puts a new child window at the bottom of its siblings (which is why
+// a dialog's first control is on top), so going through the form backwards
+// gives that order at no cost; should a system do otherwise, the order is
+// set. (The tab order is the form's own, see MoveFocus, not the z-order.)
+void MainWindow::MakeControlsOf(std::size_t parent) {
+  HWND last_made = nullptr;  // the first in the form, made last
+  HWND front = nullptr;      // the last in the form, made first
+  for (std::size_t index = controls_.size(); index-- > 0;) {
+    Control& control = controls_[index];
+    if (control.parent != parent || control.hwnd != nullptr) continue;
+    if (HWND hwnd = CreateControl(control)) {
+      by_handle_[hwnd] = index;
+      if (front == nullptr) front = hwnd;
+      last_made = hwnd;
+    }
   }
-  ApplyZOrder();
+  if (front == nullptr || front == last_made) return;
+  HWND parent_window = parent == kNoParent ? hwnd_ : controls_[parent].hwnd;
+  if (::GetWindow(parent_window, GW_CHILD) == front) return;
+  for (const Control& control : controls_) {
+    if (control.parent == parent && control.hwnd) {
+      ::SetWindowPos(control.hwnd, HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    }
+  }
+}
+
+void MainWindow::MakeHandle(Control& control) {
+  if (control.hwnd != nullptr || hwnd_ == nullptr) return;
+  if (control.parent == kNoParent) {
+    MakeControlsOf(kNoParent);
+  } else {
+    MakeControlsOf(control.parent);
+  }
 }
 
 HWND MainWindow::CreateControl(Control& control) {
   const ControlSpec& spec = *control.spec;
   const std::size_t index = static_cast<std::size_t>(&control - &controls_[0]);
   HWND parent = control.parent == kNoParent ? hwnd_ : controls_[control.parent].hwnd;
+  if (parent == nullptr) return nullptr;
   PixelRect rect = TwipsToPixels(spec.rect, twips_per_pixel_x_, twips_per_pixel_y_);
 
+  // Made with the state the view has kept for it so far.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  if (spec.visible) style |= WS_VISIBLE;
-  if (!spec.enabled) style |= WS_DISABLED;
+  if (control.visible) style |= WS_VISIBLE;
+  if (!control.enabled) style |= WS_DISABLED;
   DWORD extended_style = 0;
   const wchar_t* window_class = L"STATIC";
   switch (spec.kind) {
@@ -242,52 +296,43 @@ HWND MainWindow::CreateControl(Control& control) {
       break;
   }
 
-  HWND hwnd =
-      ::CreateWindowExW(extended_style, window_class, Widen(spec.caption).c_str(), style, rect.left,
-                        rect.top, rect.width, rect.height, parent,
-                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + index)),
-                        instance_, spec.kind == ControlKind::kPage ? this : nullptr);
+  HWND hwnd = ::CreateWindowExW(
+      extended_style, window_class, control.text.c_str(), style, rect.left, rect.top, rect.width,
+      rect.height, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlId + index)),
+      instance_, spec.kind == ControlKind::kPage ? this : nullptr);
   if (hwnd == nullptr) return nullptr;
   control.hwnd = hwnd;
 
-  control.font = spec.name == "txtCode" ? code_font_ : fonts_[spec.font];
+  control.font = spec.name == "txtCode" ? CodeFont() : Font(spec.font);
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
   switch (spec.kind) {
     case ControlKind::kCheckBox:
-      ::SendMessageW(hwnd, BM_SETCHECK, spec.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      ::SendMessageW(hwnd, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
       break;
     case ControlKind::kTextArea:
       ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no limit but memory
+      // A text longer than the default limit was kept for it: set it again.
+      if (control.text.size() > 30000) ::SetWindowTextW(hwnd, control.text.c_str());
       break;
     case ControlKind::kLabel:
       AutoSizeLabel(control);
       break;
     case ControlKind::kStatusList:
       SetUpStatusList(control);
+      ShowStatusRows(0);
       break;
     default:
       break;
   }
+  control.text.clear();  // the window holds it from now on
   return hwnd;
 }
 
-// Of two controls on the same parent, the later one in the form lies in front.
-// The tab order is the form's own (PreTranslateMessage), not the z-order.
-void MainWindow::ApplyZOrder() {
-  for (const Control& control : controls_) {
-    if (control.hwnd) {
-      ::SetWindowPos(control.hwnd, HWND_TOP, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
-    }
-  }
-}
-
-void MainWindow::SetUpStatusList(Control& control) {
-  HWND list = control.hwnd;
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
-
-  // The row images: 16 x 16 at 96 DPI, larger in step with the DPI. Icons
-  // carry their alpha channel unambiguously on every Windows from XP on.
+// The row images: 16 x 16 at 96 DPI, larger in step with the DPI; made with
+// the first row, as an empty list shows none. Icons carry their alpha channel
+// unambiguously on every Windows from XP on.
+void MainWindow::MakeRowImages(HWND list) {
+  if (row_images_ != nullptr) return;
   const int size = ::MulDiv(kRowImageSize, dpi_y_, 96);
   row_images_ = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 2, 0);
   for (const int picture : {QUILLET_CHECK_PICTURE, QUILLET_CROSS_PICTURE}) {
@@ -307,6 +352,11 @@ void MainWindow::SetUpStatusList(Control& control) {
     }
   }
   ListView_SetImageList(list, row_images_, LVSIL_SMALL);
+}
+
+void MainWindow::SetUpStatusList(Control& control) {
+  HWND list = control.hwnd;
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
 
   int column = 0;
   for (const ColumnSpec& spec : kStatusColumns) {
@@ -559,7 +609,7 @@ bool MainWindow::OnActivate() {
                     : nullptr;
   if (target == nullptr) {
     for (const std::string_view name : TabOrder()) {
-      HWND candidate = ControlHandle(name);
+      HWND candidate = HandleIfMade(name);
       if (candidate && ::IsWindowVisible(candidate) && ::IsWindowEnabled(candidate)) {
         target = candidate;
         break;
@@ -728,10 +778,10 @@ LRESULT MainWindow::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
       if (row >= rows_.size()) return CDRF_DODEFAULT;
       if (draw.iSubItem == 0) {
         draw.clrText = ToColorRef(rows_[row].colour);
-        ::SelectObject(draw.nmcd.hdc, bold_list_font_);
+        ::SelectObject(draw.nmcd.hdc, BoldListFont());
       } else {
         draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
-        ::SelectObject(draw.nmcd.hdc, fonts_[FontRole::kDefault]);
+        ::SelectObject(draw.nmcd.hdc, Font(FontRole::kDefault));
       }
       return CDRF_NEWFONT;
     }
@@ -756,7 +806,8 @@ void MainWindow::OnListInfoTip(NMLVGETINFOTIPW& tip) {
 
 void MainWindow::ShowStatusRows(std::size_t from) {
   const Control* list = Find("lvwStatus");
-  if (list == nullptr || list->hwnd == nullptr) return;
+  if (list == nullptr || list->hwnd == nullptr) return;  // shown when it is made
+  if (from < rows_.size()) MakeRowImages(list->hwnd);
   for (std::size_t i = from; i < rows_.size(); ++i) {
     const StatusRow& row = rows_[i];
     std::wstring action = Widen(row.action);
@@ -804,7 +855,7 @@ void MainWindow::MoveFocus(bool forward) {
   HWND focus = ::GetFocus();
   int current = -1;
   for (int i = 0; i < count; ++i) {
-    HWND candidate = ControlHandle(order[static_cast<std::size_t>(i)]);
+    HWND candidate = HandleIfMade(order[static_cast<std::size_t>(i)]);
     if (candidate && (candidate == focus || ::IsChild(candidate, focus))) current = i;
   }
   for (int step = 1; step <= count; ++step) {
@@ -814,7 +865,7 @@ void MainWindow::MoveFocus(bool forward) {
     } else {
       next = ((current + (forward ? step : -step)) % count + count) % count;
     }
-    HWND candidate = ControlHandle(order[static_cast<std::size_t>(next)]);
+    HWND candidate = HandleIfMade(order[static_cast<std::size_t>(next)]);
     if (candidate == nullptr || !::IsWindowVisible(candidate) || !::IsWindowEnabled(candidate)) {
       continue;
     }
@@ -829,8 +880,15 @@ void MainWindow::MoveFocus(bool forward) {
 
 // ---- The view ---------------------------------------------------------------
 
-HWND MainWindow::ControlHandle(std::string_view name) const {
+HWND MainWindow::ControlHandle(std::string_view name) {
   if (name == "frmMain") return hwnd_;
+  Control* control = Find(name);
+  if (control == nullptr) return nullptr;
+  MakeHandle(*control);
+  return control->hwnd;
+}
+
+HWND MainWindow::HandleIfMade(std::string_view name) const {
   const Control* control = Find(name);
   return control ? control->hwnd : nullptr;
 }
@@ -842,7 +900,11 @@ std::string_view MainWindow::ControlName(HWND control) const {
 
 void MainWindow::SetText(std::string_view name, const std::string& text) {
   Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return;
+  if (control == nullptr) return;
+  if (control->hwnd == nullptr) {
+    control->text = Widen(text);
+    return;
+  }
   ::SetWindowTextW(control->hwnd, Widen(text).c_str());
   if (control->spec->kind == ControlKind::kLabel) {
     AutoSizeLabel(*control);
@@ -852,12 +914,17 @@ void MainWindow::SetText(std::string_view name, const std::string& text) {
 
 std::string MainWindow::Text(std::string_view name) const {
   const Control* control = Find(name);
-  return control && control->hwnd ? WindowText(control->hwnd) : std::string();
+  if (control == nullptr) return {};
+  return control->hwnd ? WindowText(control->hwnd) : Narrow(control->text);
 }
 
 void MainWindow::SetEnabled(std::string_view name, bool enabled) {
   Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return;
+  if (control == nullptr) return;
+  if (control->hwnd == nullptr) {
+    control->enabled = enabled;
+    return;
+  }
   ::EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
   // Owner-drawn labels change their text colour.
   ::InvalidateRect(control->hwnd, nullptr, TRUE);
@@ -865,8 +932,9 @@ void MainWindow::SetEnabled(std::string_view name, bool enabled) {
 
 bool MainWindow::IsEnabled(std::string_view name) const {
   const Control* control = Find(name);
+  if (control == nullptr) return false;
   // The control's own state: a window is disabled only by its WS_DISABLED.
-  return control && control->hwnd && ::IsWindowEnabled(control->hwnd);
+  return control->hwnd ? ::IsWindowEnabled(control->hwnd) != FALSE : control->enabled;
 }
 
 void MainWindow::SetBackColour(std::string_view name, std::uint32_t bgr) {
@@ -884,8 +952,7 @@ std::uint32_t MainWindow::BackColour(std::string_view name) const {
 std::uint32_t MainWindow::TextColour(std::string_view name) const {
   const Control* control = Find(name);
   if (control == nullptr) return kSystemColour;
-  if (control->spec->kind == ControlKind::kLabel && control->hwnd &&
-      !::IsWindowEnabled(control->hwnd)) {
+  if (control->spec->kind == ControlKind::kLabel && !IsEnabled(name)) {
     // Switched-off labels in a grey that stays readable on the page colour.
     return kGreyTextColour;
   }
@@ -893,53 +960,75 @@ std::uint32_t MainWindow::TextColour(std::string_view name) const {
   return FromColorRef(::GetSysColor(COLOR_WINDOWTEXT));
 }
 
-HFONT MainWindow::ControlFont(std::string_view name) const {
-  const Control* control = Find(name);
-  return control ? control->font : nullptr;
+HFONT MainWindow::ControlFont(std::string_view name) {
+  Control* control = Find(name);
+  if (control == nullptr) return nullptr;
+  return control->spec->name == "txtCode" ? CodeFont() : Font(control->spec->font);
 }
 
 void MainWindow::SetVisible(std::string_view name, bool visible) {
   Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return;
+  if (control == nullptr) return;
+  // A page is filled with its controls before it is first shown.
+  if (visible && control->spec->kind == ControlKind::kPage) {
+    MakeHandle(*control);
+    MakeControlsOf(static_cast<std::size_t>(control - &controls_[0]));
+  }
+  if (control->hwnd == nullptr) {
+    control->visible = visible;
+    return;
+  }
   ::ShowWindow(control->hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 bool MainWindow::IsVisible(std::string_view name) const {
   const Control* control = Find(name);
+  if (control == nullptr) return false;
   // Its own shown state, whether or not its page or the window is on screen.
-  return control && control->hwnd && (::GetWindowLongW(control->hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+  return control->hwnd ? (::GetWindowLongW(control->hwnd, GWL_STYLE) & WS_VISIBLE) != 0
+                       : control->visible;
 }
 
 void MainWindow::BringToFront(std::string_view name) {
-  Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return;
-  ::SetWindowPos(control->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  HWND hwnd = ControlHandle(name);
+  if (hwnd == nullptr) return;
+  ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 TwipsRect MainWindow::Rect(std::string_view name) const {
+  // Every rectangle asked for is of a window-level control (the pages, the
+  // step buttons), which always exist; another that is not made yet is where
+  // the form puts it.
   const Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return {};
+  if (control == nullptr) return {};
+  if (control->hwnd == nullptr) return control->spec->rect;
   const RECT rect = RectInParent(control->hwnd);
   return PixelsToTwips({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top},
                        twips_per_pixel_x_, twips_per_pixel_y_);
 }
 
 void MainWindow::SetRect(std::string_view name, const MarkerRect& twips) {
-  Control* control = Find(name);
-  if (control == nullptr || control->hwnd == nullptr) return;
-  ::MoveWindow(control->hwnd, ToPixelsX(twips.left), ToPixelsY(twips.top), ToPixelsX(twips.width),
+  HWND hwnd = ControlHandle(name);
+  if (hwnd == nullptr) return;
+  ::MoveWindow(hwnd, ToPixelsX(twips.left), ToPixelsY(twips.top), ToPixelsX(twips.width),
                ToPixelsY(twips.height), TRUE);
 }
 
 void MainWindow::SetChecked(std::string_view name, bool checked) {
-  if (HWND hwnd = ControlHandle(name)) {
-    ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  Control* control = Find(name);
+  if (control == nullptr) return;
+  if (control->hwnd == nullptr) {
+    control->checked = checked;
+    return;
   }
+  ::SendMessageW(control->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool MainWindow::IsChecked(std::string_view name) const {
-  HWND hwnd = ControlHandle(name);
-  return hwnd && ::SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const Control* control = Find(name);
+  if (control == nullptr) return false;
+  if (control->hwnd == nullptr) return control->checked;
+  return ::SendMessageW(control->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void MainWindow::FocusAndSelectAll(std::string_view name) {

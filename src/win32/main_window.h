@@ -64,8 +64,9 @@ class MainWindow final : public WizardView {
 
   HWND Handle() const { return hwnd_; }
   // The control of that name ("frmMain" is the window itself); nullptr when
-  // there is none (or it is gone).
-  HWND ControlHandle(std::string_view name) const;
+  // there is none (or it is gone). A control of a page not shown yet is made
+  // now, with its page's other controls.
+  HWND ControlHandle(std::string_view name);
   // The control name of a window of this one; empty for any other window.
   std::string_view ControlName(HWND control) const;
 
@@ -113,7 +114,7 @@ class MainWindow final : public WizardView {
   // The rows the status list shows.
   const std::vector<StatusRow>& StatusRows() const { return rows_; }
   // The font a control uses.
-  HFONT ControlFont(std::string_view control) const;
+  HFONT ControlFont(std::string_view control);
 
  private:
   struct Control {
@@ -124,6 +125,12 @@ class MainWindow final : public WizardView {
     HFONT font = nullptr;
     HBITMAP picture = nullptr;  // made when first drawn
     bool picture_tried = false;
+    // The control's state until its window is made (its page's first showing);
+    // then the window holds it.
+    std::wstring text;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
   };
   static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 
@@ -132,11 +139,17 @@ class MainWindow final : public WizardView {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   void RegisterClasses();
-  void CreateFonts();
+  HFONT Font(FontRole role);
+  HFONT CodeFont();
+  HFONT BoldListFont();
   void CreateControls();
+  // Makes the controls of a page (kNoParent: the window-level ones) that are not made yet.
+  void MakeControlsOf(std::size_t parent);
+  // Makes the control's window, with its page's other controls, if not made yet.
+  void MakeHandle(Control& control);
   HWND CreateControl(Control& control);
-  void ApplyZOrder();
   void SetUpStatusList(Control& control);
+  void MakeRowImages(HWND list);
   void AutoSizeLabel(Control& control);
 
   // Message handlers.
@@ -164,6 +177,8 @@ class MainWindow final : public WizardView {
   // While busy: Escape and a close request are passed on; other input is dropped.
   void HandleInputWhileBusy(const MSG& message);
 
+  // The control's window if it is made; never makes it.
+  HWND HandleIfMade(std::string_view name) const;
   Control* Find(std::string_view name);
   const Control* Find(std::string_view name) const;
   Control* FindByHandle(HWND hwnd);

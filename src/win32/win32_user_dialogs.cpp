@@ -36,6 +36,27 @@ const std::error_category& CommonDialogErrors() {
 // The longest path a wide-character path can be, and its NUL.
 constexpr std::size_t kFileBufferSize = 32768;
 
+// The common dialog library is loaded when the file dialog is first wanted,
+// not at start-up: the program starts faster without it and what it pulls in.
+struct CommonDialogs {
+  decltype(&::GetOpenFileNameW) get_open_file_name = nullptr;
+  decltype(&::CommDlgExtendedError) extended_error = nullptr;
+};
+
+const CommonDialogs& LoadCommonDialogs() {
+  static const CommonDialogs functions = [] {
+    CommonDialogs loaded;
+    if (HMODULE library = ::LoadLibraryW(L"comdlg32.dll")) {
+      loaded.get_open_file_name = reinterpret_cast<decltype(&::GetOpenFileNameW)>(
+          reinterpret_cast<void*>(::GetProcAddress(library, "GetOpenFileNameW")));
+      loaded.extended_error = reinterpret_cast<decltype(&::CommDlgExtendedError)>(
+          reinterpret_cast<void*>(::GetProcAddress(library, "CommDlgExtendedError")));
+    }
+    return loaded;
+  }();
+  return functions;
+}
+
 }  // namespace
 
 UINT QuestionBoxStyle(bool yes_is_default) {
@@ -43,6 +64,10 @@ UINT QuestionBoxStyle(bool yes_is_default) {
 }
 
 std::optional<std::string> Win32UserDialogs::GetOpenFileName(const OpenFileRequest& request) {
+  const CommonDialogs& dialogs = LoadCommonDialogs();
+  if (dialogs.get_open_file_name == nullptr || dialogs.extended_error == nullptr) {
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category());
+  }
   const std::wstring filter = FileDialogFilter(request.filter);
   const std::wstring title = Widen(request.title);
   const std::wstring folder = request.initial_directory ? Widen(*request.initial_directory) : L"";
@@ -61,8 +86,8 @@ std::optional<std::string> Win32UserDialogs::GetOpenFileName(const OpenFileReque
     // Without a folder of its own, the dialog opens where its last use left it.
     dialog.lpstrInitialDir = request.initial_directory ? folder.c_str() : nullptr;
     dialog.Flags = kOpenFileFlags;
-    if (::GetOpenFileNameW(&dialog)) return Narrow(file.data());
-    const DWORD error = ::CommDlgExtendedError();
+    if (dialogs.get_open_file_name(&dialog)) return Narrow(file.data());
+    const DWORD error = dialogs.extended_error();
     if (error == 0) return std::nullopt;  // cancelled
     // A preset name the dialog refuses (a character no file name may hold)
     // must not keep the user from choosing: open it once more without.

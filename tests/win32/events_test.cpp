@@ -76,7 +76,7 @@ TEST_F(EventsTest, AltAndTheUnderlinedLetterClicksSubstitute) {
 
 // The controls Tab visits, from cmdStep4: the form's tab order without the
 // hidden and the disabled ones.
-std::vector<std::string> Reachable(const MainWindow& window) {
+std::vector<std::string> Reachable(MainWindow& window) {
   std::vector<std::string> names;
   for (const std::string_view name : TabOrder()) {
     HWND hwnd = window.ControlHandle(name);

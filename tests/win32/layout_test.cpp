@@ -250,6 +250,10 @@ TEST_F(LayoutTest, StatusListHasItsColumnsAndRowImages) {
   EXPECT_TRUE(extended & LVS_EX_INFOTIP);
   EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
 
+  // The row images come with the first row.
+  StatusLog log;
+  log.LogAction("INF Change", "Shortcuts", "QuilletShortcut", kStatusSuccess, "");
+  window_->StatusRowsChanged(log, 0);
   HIMAGELIST images =
       reinterpret_cast<HIMAGELIST>(::SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
   ASSERT_NE(images, nullptr);

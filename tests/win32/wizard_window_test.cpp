@@ -26,7 +26,7 @@ std::vector<int> ShownPages(const MainWindow& window) {
 // Checks the end state of showing step N's page: that page alone, at the
 // right of the step buttons; button N in the page colour, the others grey;
 // the marker strip over button N's right edge, two pixels wide.
-void ExpectStepShown(const MainWindow& window, int step) {
+void ExpectStepShown(MainWindow& window, int step) {
   SCOPED_TRACE("step " + std::to_string(step));
   EXPECT_EQ(ShownPages(window), std::vector<int>{step});
   for (int other = 1; other <= kStepCount; ++other) {
