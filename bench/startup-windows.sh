@@ -73,6 +73,8 @@ for i in $(seq "$runs"); do
   fi
 done
 
+[ -n "${STARTUP_KEEP:-}" ] && cp "$work/bare" "$work/quillet" "$STARTUP_KEEP/"
+
 # Median of one column (1 time to exit in microseconds, 2 time to first paint
 # in milliseconds).
 median() {
@@ -80,13 +82,16 @@ median() {
     END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 
+# The fastest launch too: the least disturbed by other work on the machine.
+fastest() { sort -n -k2,2 "$work/$1" | head -n1 | awk '{print $2}'; }
+
 echo "Wine $(wine --version 2>/dev/null), $runs runs each, load average:$(uptime | sed 's/.*load average://')"
-awk -v bp="$(median bare 2)" -v be="$(median bare 1)" \
-    -v qp="$(median quillet 2)" -v qe="$(median quillet 1)" 'BEGIN {
-  printf "%-12s %16s %14s\n", "", "first paint (ms)", "exit (ms)"
-  printf "%-12s %16.1f %14.1f\n", "bare window", bp, be / 1000
-  printf "%-12s %16.1f %14.1f\n", "Quillet.exe", qp, qe / 1000
-  printf "%-12s %16.2f %14.2f\n", "ratio", qp / bp, qe / be
-  print "target: first paint within 1.30 times the bare window"
+awk -v bp="$(median bare 2)" -v be="$(median bare 1)" -v bf="$(fastest bare)" \
+    -v qp="$(median quillet 2)" -v qe="$(median quillet 1)" -v qf="$(fastest quillet)" 'BEGIN {
+  printf "%-12s %16s %14s %18s\n", "", "first paint (ms)", "exit (ms)", "fastest paint (ms)"
+  printf "%-12s %16.1f %14.1f %18.1f\n", "bare window", bp, be / 1000, bf
+  printf "%-12s %16.1f %14.1f %18.1f\n", "Quillet.exe", qp, qe / 1000, qf
+  printf "%-12s %16.2f %14.2f %18.2f\n", "ratio", qp / bp, qe / be, qf / bf
+  print "target: first paint (median) within 1.30 times the bare window"
   exit (qp / bp <= 1.30) ? 0 : 3
 }'

@@ -118,6 +118,7 @@ MainWindow::~MainWindow() {
   if (bold_list_font_) ::DeleteObject(bold_list_font_);
   for (auto& [colour, brush] : brushes_) ::DeleteObject(brush);
   if (row_images_) ::ImageList_Destroy(row_images_);
+  if (measure_dc_) ::DeleteDC(measure_dc_);
   if (big_icon_) ::DestroyIcon(big_icon_);
   if (small_icon_) ::DestroyIcon(small_icon_);
 }
@@ -132,7 +133,6 @@ void MainWindow::RegisterClasses() {
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = kWindowClass;
-    window_class.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(QUILLET_ICON_ID));
     ::RegisterClassExW(&window_class);
   }
   WNDCLASSEXW page_class{};
@@ -192,9 +192,9 @@ void MainWindow::CreateControls() {
     by_name_[spec.name] = controls_.size();
     controls_.push_back(control);
   }
-  // The window-level controls now (pages, step buttons, marker strip); the
-  // controls of a page when it is first shown, since making fifty windows
-  // nobody may look at would slow the start.
+  // The step buttons and the marker strip now; a page and its controls when
+  // it is first shown, since making windows nobody may look at would slow the
+  // start (Wine makes a child window in about a millisecond).
   MakeControlsOf(kNoParent);
 }
 
@@ -209,6 +209,8 @@ void MainWindow::MakeControlsOf(std::size_t parent) {
   for (std::size_t index = controls_.size(); index-- > 0;) {
     Control& control = controls_[index];
     if (control.parent != parent || control.hwnd != nullptr) continue;
+    // Pages come one by one (MakeHandle); they lie beside the step buttons.
+    if (control.spec->kind == ControlKind::kPage) continue;
     if (HWND hwnd = CreateControl(control)) {
       by_handle_[hwnd] = index;
       if (front == nullptr) front = hwnd;
@@ -228,9 +230,13 @@ void MainWindow::MakeControlsOf(std::size_t parent) {
 
 void MainWindow::MakeHandle(Control& control) {
   if (control.hwnd != nullptr || hwnd_ == nullptr) return;
-  if (control.parent == kNoParent) {
+  if (control.spec->kind == ControlKind::kPage) {
+    const auto index = static_cast<std::size_t>(&control - &controls_[0]);
+    if (HWND hwnd = CreateControl(control)) by_handle_[hwnd] = index;
+  } else if (control.parent == kNoParent) {
     MakeControlsOf(kNoParent);
   } else {
+    MakeHandle(controls_[control.parent]);
     MakeControlsOf(control.parent);
   }
 }
@@ -378,7 +384,9 @@ void MainWindow::SetUpStatusList(Control& control) {
 // where the face is wider than the one the layout was made with.
 void MainWindow::AutoSizeLabel(Control& control) {
   const ControlSpec& spec = *control.spec;
-  HDC dc = ::GetDC(control.hwnd);
+  // One memory DC measures every label: cheaper than a window's DC each time.
+  if (measure_dc_ == nullptr) measure_dc_ = ::CreateCompatibleDC(nullptr);
+  HDC dc = measure_dc_;
   HGDIOBJ old_font = ::SelectObject(dc, control.font);
   const std::wstring text = WideWindowText(control.hwnd);
   RECT extent{0, 0, 0, 0};
@@ -395,7 +403,6 @@ void MainWindow::AutoSizeLabel(Control& control) {
     extent.right += std::max(1, -last.abcC);
   }
   ::SelectObject(dc, old_font);
-  ::ReleaseDC(control.hwnd, dc);
   if (text.empty()) extent.right = 0;
 
   const RECT now = RectInParent(control.hwnd);

@@ -204,6 +204,7 @@ class MainWindow final : public WizardView {
   HFONT bold_list_font_ = nullptr;
   std::map<std::uint32_t, HBRUSH> brushes_;
   HIMAGELIST row_images_ = nullptr;
+  HDC measure_dc_ = nullptr;  // measures the labels' texts
   HICON big_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 
