@@ -507,6 +507,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_QUERYENDSESSION:
+      // Logging off under a running modification would cut it short and leave
+      // the package half done; the system asks again once the user has seen why.
+      return busy_ ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // The session ends without the window being destroyed: the close
+      // sequence (saving the remembered folders) runs now.
+      if (wparam && events_ != nullptr) events_->Destroyed();
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;

@@ -43,7 +43,9 @@ class WindowEvents {
   virtual bool CloseRequested() = 0;
   // Escape was pressed while the window was busy.
   virtual void EscapePressed() = 0;
-  // The window is being destroyed; the last event.
+  // The window is being destroyed, or the session ends with it still open;
+  // the last event (it may come twice: at the session's end and then at the
+  // window's destruction).
   virtual void Destroyed() = 0;
 };
 

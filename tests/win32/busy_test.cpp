@@ -87,6 +87,16 @@ TEST_F(BusyTest, EscapeAndCloseArePassedOn) {
   EXPECT_TRUE(::IsWindow(window_->Handle()));
 }
 
+TEST_F(BusyTest, TheSessionMayNotEndUnderARun) {
+  window_->SetBusy(true);
+  EXPECT_EQ(::SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  window_->SetBusy(false);
+  EXPECT_EQ(::SendMessageW(window_->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  // Ending the session runs the close sequence, the window still there.
+  ::SendMessageW(window_->Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(events_.destroyed);
+}
+
 TEST_F(BusyTest, AQuitMessageIsKeptForTheMessageLoop) {
   window_->SetBusy(true);
   ::PostQuitMessage(3);
