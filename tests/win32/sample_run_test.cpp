@@ -134,5 +134,53 @@ TEST_F(SampleRunTest, MakeModificationsOnTheWindowsSamplePackage) {
   EXPECT_TRUE(fs::exists(d + "APP\\Project1.vb"));
 }
 
+// Escape while the CAB command runs: the window passes it on even though it
+// takes no other input, the user is asked, the command is stopped, and the
+// package is put back when the user says so.
+TEST_F(SampleRunTest, EscapeStopsTheRunningCommandAndThePackageGoesBack) {
+  const fs::path examples = QUILLET_EXAMPLES_DIR;
+  const fs::path root = folder_;
+  fs::copy(examples / "windows_sample_package", root / "pkg", fs::copy_options::recursive);
+  fs::copy(examples / "launchers", root / "launchers", fs::copy_options::recursive);
+  const std::string d = (root / "pkg").string() + "\\";
+  // A command that never ends by itself.
+  {
+    std::ofstream(d + "forever.bat", std::ios::binary) << "@echo off\r\n:again\r\ngoto again\r\n";
+    std::ofstream(d + "readme.txt", std::ios::binary)
+        << "To rebuild the cab files run the following command\r\n"
+           "\"forever.bat\" \"Project1.inf\"\r\n"
+           "Then copy the CAB files created to the CD1 directory.\r\n";
+  }
+  const std::string inf = d + "Project1.inf";
+  const std::string inf_before = ReadBytes(inf);
+  dialogs_.Pick(inf);
+  Click("cmdDPackage");
+  dialogs_.Pick((root / "launchers" / "Mips" / "StubLauncher.exe").string());
+  Click("cmdWrapperBrowse");
+  dialogs_.Pick((root / "launchers" / "Arm" / "StubLauncher.exe").string());
+  Click("cmdWrapperBrowse3");
+
+  dialogs_.AnswerYes();  // stop the command
+  dialogs_.AnswerYes();  // put the package back
+  // Pressed as the run starts; it waits in the queue until the window pumps.
+  ::PostMessageW(Control("cmdAuto"), WM_KEYDOWN, VK_ESCAPE, 0);
+  Click("cmdAuto");
+
+  ASSERT_GE(dialogs_.questions.size(), 2u);
+  EXPECT_EQ(dialogs_.questions[0].text, kStopCommandQuestion);
+  EXPECT_FALSE(dialogs_.questions[0].busy_shown);  // asked with the normal cursor
+  EXPECT_NE(dialogs_.questions[1].text.find("Put the package back"), std::string::npos);
+  const auto& rows = window_->StatusRows();
+  ASSERT_GE(rows.size(), 4u);
+  EXPECT_EQ(rows[3].action, "Run CMD");
+  EXPECT_EQ(rows[3].colour, StatusColour(kStatusFailure));
+  EXPECT_EQ(rows[3].message, kStoppedByUserMessage);
+  EXPECT_FALSE(window_->IsBusy());
+  // Put back as it was.
+  EXPECT_EQ(ReadBytes(inf), inf_before);
+  EXPECT_TRUE(fs::exists(d + "APP\\StubLauncher.exe"));
+  EXPECT_FALSE(fs::exists(d + kMips + "\\StubLauncher.exe"));
+}
+
 }  // namespace
 }  // namespace quillet::win32::testing
