@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 
 #include "win32/pictures.h"
 #include "win32/resource_ids.h"
@@ -665,25 +666,39 @@ void MainWindow::DrawStepButton(const DRAWITEMSTRUCT& item, const Control& contr
   HGDIOBJ old_font = ::SelectObject(dc, control.font);
 
   // A word wider than the button ("Quillet" in a wide face) is drawn in a
-  // smaller size rather than cut off at both edges.
+  // smaller size rather than cut off at both edges: a step smaller at a time,
+  // since a face's width does not shrink exactly with its height.
+  auto longest_word = [&caption, dc] {
+    int longest = 0;
+    for (std::size_t start = 0; start < caption.size();) {
+      std::size_t end = caption.find(L' ', start);
+      if (end == std::wstring::npos) end = caption.size();
+      // Measured as DrawText lays it out, which is what decides the breaks.
+      RECT extent{0, 0, 0, 0};
+      ::DrawTextW(dc, caption.c_str() + start, static_cast<int>(end - start), &extent,
+                  DT_CALCRECT | DT_SINGLELINE);
+      longest = std::max<int>(longest, extent.right);
+      start = end + 1;
+    }
+    return longest;
+  };
   HFONT smaller = nullptr;
-  int longest_word = 0;
-  for (std::size_t start = 0; start < caption.size();) {
-    std::size_t end = caption.find(L' ', start);
-    if (end == std::wstring::npos) end = caption.size();
-    SIZE extent{};
-    ::GetTextExtentPoint32W(dc, caption.c_str() + start, static_cast<int>(end - start), &extent);
-    longest_word = std::max<int>(longest_word, extent.cx);
-    start = end + 1;
-  }
-  const int available = area.right - area.left;
-  if (longest_word > available && available > 0) {
+  // A pixel spare on each side: a smoothed face's ink reaches past its advance,
+  // and a line that fills the width exactly may be broken inside the word.
+  const int available = area.right - area.left - 2;
+  if (available > 0 && longest_word() > available) {
     LOGFONTW description{};
     ::GetObjectW(control.font, sizeof(description), &description);
-    description.lfHeight = ::MulDiv(description.lfHeight, available, longest_word);
     description.lfWidth = 0;
-    smaller = ::CreateFontIndirectW(&description);
-    if (smaller) ::SelectObject(dc, smaller);
+    for (int height = std::abs(description.lfHeight) - 1; height >= 6; --height) {
+      description.lfHeight = description.lfHeight < 0 ? -height : height;
+      HFONT candidate = ::CreateFontIndirectW(&description);
+      if (candidate == nullptr) break;
+      ::SelectObject(dc, candidate);
+      if (smaller) ::DeleteObject(smaller);
+      smaller = candidate;
+      if (longest_word() <= available) break;
+    }
   }
 
   UINT flags = DT_CENTER | DT_WORDBREAK;

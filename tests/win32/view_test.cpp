@@ -1,6 +1,7 @@
 // The view the page logic drives: texts, states, colours, rectangles in
 // twips, z-order, the outer size, the marker strip; and what the user then
 // sees in the window's pixels.
+#include <algorithm>
 #include <string>
 
 #include "window_fixture.h"
@@ -214,6 +215,36 @@ TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
   EXPECT_TRUE(ShowsColour(Control("Label3"), kAboutTextColour));
   EXPECT_EQ(PixelOf(Control("cmdStep5"), 10, 40), kPageColour);
   EXPECT_EQ(PixelOf(Control("cmdStep4"), 10, 40), kIdleButtonColour);
+}
+
+TEST_F(ViewTest, AStepButtonsWideCaptionStaysInsideItsEdgeOnOneLine) {
+  // "Quillet" is wider than the button in the window's face; it is drawn
+  // smaller, on one line, within the raised edge (not over it).
+  HWND button = Control("cmdStep5");
+  // As after a start with the mouse: keyboard cues hidden (ODS_NOACCEL).
+  ::SendMessageW(window_->Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEACCEL), 0);
+  ::RedrawWindow(window_->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT client{};
+  ::GetClientRect(button, &client);
+  const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
+  HDC dc = ::GetDC(button);
+  int top = client.bottom;
+  int bottom = -1;
+  for (int y = 2; y < client.bottom - 2; ++y) {
+    for (int x = 0; x < client.right - 2; ++x) {
+      if (::GetPixel(dc, x, y) != text) continue;
+      EXPECT_GE(x, 3) << "text over the left edge at row " << y;
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  TEXTMETRICW metrics{};
+  ::SelectObject(dc, window_->ControlFont("cmdStep5"));
+  ::GetTextMetricsW(dc, &metrics);
+  ::ReleaseDC(button, dc);
+  ASSERT_GE(bottom, top) << "no caption drawn";
+  EXPECT_LT(bottom - top, metrics.tmHeight) << "the caption takes more than one line";
 }
 
 TEST_F(ViewTest, PicturesAreDrawnOverThePageColour) {
