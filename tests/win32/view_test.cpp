@@ -193,8 +193,8 @@ TEST_F(ViewTest, BoxesAskForTheirBackColours) {
 TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
   ShowPage(4);
   // The pressed step button and its page in the page colour, the others grey.
-  EXPECT_EQ(PixelOf(Control("cmdStep4"), 10, 40), kPageColour);
-  EXPECT_EQ(PixelOf(Control("cmdStep1"), 10, 40), kIdleButtonColour);
+  EXPECT_EQ(PixelOf(Control("cmdStep4"), 6, 12), kPageColour);
+  EXPECT_EQ(PixelOf(Control("cmdStep1"), 6, 12), kIdleButtonColour);
   EXPECT_EQ(PixelOf(Control("fraStep4"), 2, 30), kPageColour);
   // The marker strip joins the pressed button to its page.
   RECT strip = RectInParent(Control("txtEdge"));
@@ -213,8 +213,8 @@ TEST_F(ViewTest, PagesButtonsAndLabelsShowTheirColours) {
   window_->SetText("lblVersion", "Version: 1.0.0");
   EXPECT_TRUE(ShowsColour(Control("lblVersion"), kAboutTextColour));
   EXPECT_TRUE(ShowsColour(Control("Label3"), kAboutTextColour));
-  EXPECT_EQ(PixelOf(Control("cmdStep5"), 10, 40), kPageColour);
-  EXPECT_EQ(PixelOf(Control("cmdStep4"), 10, 40), kIdleButtonColour);
+  EXPECT_EQ(PixelOf(Control("cmdStep5"), 6, 12), kPageColour);
+  EXPECT_EQ(PixelOf(Control("cmdStep4"), 6, 12), kIdleButtonColour);
 }
 
 TEST_F(ViewTest, AStepButtonsWideCaptionStaysInsideItsEdgeOnOneLine) {
