@@ -1,5 +1,6 @@
 #include "qt/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,8 +11,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStringList>
+#include <QStyle>
 #include <QWindow>
 
 #include "platform/platform.h"
@@ -26,10 +29,14 @@ QString ToQString(std::string_view text) {
 }
 
 // The named faces first; where a system lacks them, faces of about the same
-// width, and the platform's sans serif face last.
+// width, and the platform's sans serif face last. QUILLET_FONT, when set,
+// names one face that takes the place of all of them: the window can then be
+// looked at, and tested, in each face that a system may fall back on.
 QFont ToQFont(const FontSpec& spec) {
+  const QString chosen = qEnvironmentVariable("QUILLET_FONT");
   const QStringList families =
-      spec.face == "Tahoma"
+      !chosen.isEmpty() ? QStringList{chosen}
+      : spec.face == "Tahoma"
           ? QStringList{"Tahoma", "Verdana", "DejaVu Sans", "Liberation Sans", "Arial"}
           : QStringList{"MS Sans Serif",   "Microsoft Sans Serif", "Tahoma",    "Arial",
                         "Liberation Sans", "Nimbus Sans",          "Helvetica", "DejaVu Sans"};
@@ -131,6 +138,9 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
+  // Where the frame leaves the client area larger than the pages, the page
+  // colour continues, rather than a band of the desktop's grey.
+  SetFillColour(client, kClientColour);
   setCentralWidget(client);
   // The table lists the pages before their controls, and on each parent the
   // controls from back to front.
@@ -141,7 +151,15 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
     controls_.emplace(std::string(spec.name), control);
     ConnectEvents(spec, control);
   }
+  // Each box is tied to its label: a screen reader reads the label as the
+  // box's name, and the label knows which box it names.
+  for (const ControlSpec& spec : FormControls()) {
+    if (spec.labelled_by.empty()) continue;
+    if (auto* label = qobject_cast<QLabel*>(Find(spec.labelled_by)))
+      label->setBuddy(Find(spec.name));
+  }
   SetTabOrder();
+  AddStepKeys();
 
   wizard_.Form_Load(program_directory);
 }
@@ -179,9 +197,13 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       auto* page = new QFrame(parent);
       page->setFrameShape(QFrame::NoFrame);
       SetFillColour(page, spec.back_colour);
-      // Switched-off labels and boxes in grey text that stays readable on the
+      // What lies on the page reads on the page's own colours whatever the
+      // desktop's theme: black text, and a white field in the check box.
+      // Switched-off labels and boxes in grey text that stays distinct on the
       // page colour and on the grey of a switched-off box.
+      SetTextColour(page, TextColourOf(spec));
       QPalette colours = page->palette();
+      colours.setColor(QPalette::Base, WindowsColour(kEnabledBoxColour));
       colours.setColor(QPalette::Disabled, QPalette::WindowText, WindowsColour(kGreyTextColour));
       colours.setColor(QPalette::Disabled, QPalette::Text, WindowsColour(kGreyTextColour));
       colours.setColor(QPalette::Disabled, QPalette::ButtonText, WindowsColour(kGreyTextColour));
@@ -209,10 +231,9 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       break;
     }
     case ControlKind::kButton: {
-      auto* button = new QPushButton(caption, parent);
-      button->setAutoDefault(false);
-      button->setGeometry(ToPixels(spec.rect));
+      auto* button = new PushButton(caption, parent);
       control = button;
+      PlaceTextControl(spec, button);
       break;
     }
     case ControlKind::kLabel: {
@@ -221,21 +242,16 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       label->setAlignment(ToQtAlignment(spec.align));
       // The font first: the label's size follows its text in that font.
       if (spec.font != FontRole::kDefault) label->setFont(ToQFont(FontOf(spec.font)));
-      label->setGeometry(ToPixels(spec.rect));
-      if (spec.auto_size) {
-        label->adjustSize();
-      } else if (label->sizeHint().width() > label->width()) {
-        // Where the named face is missing, a wider one must not cut the caption
-        // short: the label grows to the right as far as its text needs.
-        label->resize(label->sizeHint().width(), label->height());
-      }
       control = label;
+      PlaceTextControl(spec, label);
       break;
     }
     case ControlKind::kTextBox: {
       auto* box = new QLineEdit(parent);
       box->setGeometry(ToPixels(spec.rect));
       SetBoxBackColour(box, spec.back_colour);
+      // Focus, selection and copying stay; typing and pasting do not.
+      box->setReadOnly(spec.read_only);
       control = box;
       break;
     }
@@ -248,14 +264,16 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::kCheckBox: {
       auto* box = new QCheckBox(caption, parent);
-      box->setGeometry(ToPixels(spec.rect));
       box->setChecked(spec.checked);
       control = box;
+      PlaceTextControl(spec, box);
       break;
     }
     case ControlKind::kPicture: {
-      control = new PictureBox(QStringLiteral(":/images/image%1.svg").arg(spec.picture),
-                               spec.stretched, parent);
+      auto* picture = new PictureBox(QStringLiteral(":/images/image%1.svg").arg(spec.picture),
+                                     spec.stretched, parent);
+      pictures_.push_back(picture);
+      control = picture;
       control->setGeometry(ToPixels(spec.rect));
       break;
     }
@@ -275,6 +293,7 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
                                     column_width(kStatusColumns[1].width),
                                     column_width(kStatusColumns[2].width), parent);
       status_view_->setGeometry(ToPixels(spec.rect));
+      SetBoxBackColour(status_view_, spec.back_colour);
       status_model_ = new StatusListModel(wizard_.Log(), status_view_);
       status_view_->setModel(status_model_);
       control = status_view_;
@@ -288,10 +307,34 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
   if (static_text && spec.back_colour != kPageColour && spec.back_colour != kSystemColour) {
     SetFillColour(control, spec.back_colour);
   }
-  if (spec.text_colour != kSystemColour) SetTextColour(control, spec.text_colour);
+  if (spec.kind != ControlKind::kStepButton) SetTextColour(control, TextColourOf(spec));
   control->setEnabled(spec.enabled);
   if (!spec.visible) control->hide();
+  // What a screen reader announces. Controls the table gives no name (labels
+  // whose text the page logic sets) are read by their text.
+  if (const std::string name = AccessibleNameOf(spec); !name.empty()) {
+    control->setAccessibleName(ToQString(name));
+  }
+  if (!spec.accessible_description.empty()) {
+    control->setAccessibleDescription(ToQString(spec.accessible_description));
+  }
   return control;
+}
+
+void MainWindow::PlaceTextControl(const ControlSpec& spec, QWidget* control) {
+  QSize text = control->sizeHint();
+  if (auto* button = qobject_cast<QPushButton*>(control)) {
+    // A style asks buttons to be wide (80 pixels and more); the caption needs
+    // its own width, the edges and a little air.
+    const int edges =
+        2 * (button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) + 2);
+    text = QSize(
+        button->fontMetrics().horizontalAdvance(button->text().remove(QLatin1Char('&'))) + edges,
+        button->fontMetrics().height() + edges);
+  }
+  const PixelRect table = TwipsToPixels(spec.rect, twips_per_pixel_x_, twips_per_pixel_y_);
+  const PixelRect placed = TextControlRect(spec, table, text.width(), text.height());
+  control->setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
 void MainWindow::ConnectEvents(const ControlSpec& spec, QWidget* control) {
@@ -310,6 +353,32 @@ void MainWindow::ConnectEvents(const ControlSpec& spec, QWidget* control) {
       break;
     default:
       break;
+  }
+}
+
+// Ctrl+Tab and Ctrl+Page Down go to the next step, Ctrl+Shift+Tab and
+// Ctrl+Page Up to the previous one, from wherever the focus is in the window.
+void MainWindow::AddStepKeys() {
+  using Key = Wizard::StepKey;
+  const struct {
+    QKeyCombination keys;
+    Key key;
+    bool shift;
+  } chords[] = {
+      {Qt::CTRL | Qt::Key_Tab, Key::kTab, false},
+      // Shift+Tab arrives as Backtab, with or without Shift still reported.
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, Key::kTab, true},
+      {Qt::CTRL | Qt::Key_Backtab, Key::kTab, true},
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, Key::kTab, true},
+      {Qt::CTRL | Qt::Key_PageDown, Key::kPageDown, false},
+      {Qt::CTRL | Qt::Key_PageUp, Key::kPageUp, false},
+  };
+  for (const auto& chord : chords) {
+    auto* shortcut = new QShortcut(QKeySequence(chord.keys), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this,
+            [this, key = chord.key, shift = chord.shift] { wizard_.StepKeyPressed(key, shift); });
   }
 }
 
@@ -337,6 +406,8 @@ void MainWindow::SetText(std::string_view control, const std::string& text) {
     button->setText(QString::fromStdString(text));
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(QString::fromStdString(text));
+    // A new text may need more room than the last one (the about page's lines).
+    if (const ControlSpec* spec = FindControlSpec(control)) PlaceTextControl(*spec, label);
   }
 }
 
@@ -443,6 +514,23 @@ void MainWindow::PumpEvents() { QCoreApplication::processEvents(); }
 
 void MainWindow::Close() { close(); }
 
+void MainWindow::SetAccessibleName(std::string_view control, const std::string& name) {
+  QWidget* widget = Find(control);
+  const QString spoken = QString::fromStdString(name);
+  if (widget->accessibleName() == spoken) return;
+  widget->setAccessibleName(spoken);
+  // Told to a listening screen reader, so it announces the new name (Qt 6.4
+  // changes the name without saying so).
+  QAccessibleEvent changed(widget, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+void MainWindow::SetFocus(std::string_view control) { Find(control)->setFocus(); }
+
+void MainWindow::RedrawPictures(qreal ratio) {
+  for (PictureBox* picture : pictures_) picture->RedrawFor(ratio);
+}
+
 // --- Window events ---------------------------------------------------------------
 
 void MainWindow::FitOuterSize() {
@@ -457,6 +545,12 @@ void MainWindow::FitOuterSize() {
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   FitOuterSize();
+  if (!screen_watched_ && windowHandle() != nullptr) {
+    // On a screen with another scale the pictures are rendered again for it.
+    screen_watched_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this,
+            [this] { RedrawPictures(devicePixelRatioF()); });
+  }
 }
 
 // Some window systems tell the size of the frame only after the window is on

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "qt/twips.h"
 #include "status/status_log.h"
@@ -17,6 +18,7 @@
 
 namespace quillet {
 
+class PictureBox;
 class StatusListModel;
 class StatusView;
 
@@ -76,6 +78,12 @@ class MainWindow : public QMainWindow, public WizardView {
   void SetBusy(bool busy) override;
   void PumpEvents() override;
   void Close() override;
+  void SetAccessibleName(std::string_view control, const std::string& name) override;
+  void SetFocus(std::string_view control) override;
+
+  // Renders the pictures again for that device pixel ratio (those shown
+  // before for another one); done when the window comes to another screen.
+  void RedrawPictures(qreal ratio);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -89,6 +97,10 @@ class MainWindow : public QMainWindow, public WizardView {
   QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
   void ConnectEvents(const ControlSpec& spec, QWidget* control);
   void SetTabOrder();
+  void AddStepKeys();
+  // Places a label or the check box from its table rectangle and the room its
+  // text needs in the window's face (TextControlRect).
+  void PlaceTextControl(const ControlSpec& spec, QWidget* control);
   // The control of that name, which must exist.
   QWidget* Find(std::string_view name) const;
   // Sizes the client area so that the outer window, frame included, has the
@@ -108,6 +120,8 @@ class MainWindow : public QMainWindow, public WizardView {
   StatusView* status_view_ = nullptr;
   StatusListModel* status_model_ = nullptr;
   std::unique_ptr<BusyFilter> busy_filter_;  // set while busy
+  bool screen_watched_ = false;
+  std::vector<PictureBox*> pictures_;  // children of the pages
 };
 
 }  // namespace quillet

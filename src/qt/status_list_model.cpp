@@ -4,6 +4,7 @@
 #include <QFont>
 
 #include "qt/twips.h"
+#include "qt/window_controls.h"
 #include "wizard/form.h"
 
 namespace quillet {
@@ -65,7 +66,12 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
       case Qt::DisplayRole:
         return QString::fromStdString(row.action);
       case Qt::ToolTipRole:
-        return TextOrNothing(row.message);
+        // The command row's message may hold several lines, joined with CR LF.
+        if (row.message.empty()) return {};
+        return ToolTipText(row.message);
+      case Qt::AccessibleDescriptionRole:
+        // The outcome, which the list shows only by colour and image.
+        return TextOrNothing(StatusRowDescription(row));
       case Qt::ForegroundRole:
         return WindowsColour(row.colour);
       case Qt::FontRole: {
@@ -87,7 +93,8 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromStdString(value);
     case Qt::ToolTipRole:
-      return TextOrNothing(value);
+      if (value.empty()) return {};
+      return ToolTipText(value);
     default:
       return {};
   }

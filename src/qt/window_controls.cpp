@@ -8,12 +8,44 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QSvgRenderer>
+#include <QTextDocument>
 
 #include "qt/twips.h"
+#include "wizard/form.h"
 
 namespace quillet {
 
-StepButton::StepButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+  // Not a dialog's default button: no default frame, and Enter is handled below.
+  setAutoDefault(false);
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (!enter || modifiers != Qt::NoModifier) {
+    QPushButton::keyPressEvent(event);
+    return;
+  }
+  // One press, one click: a held key must not start a run twice.
+  if (!event->isAutoRepeat()) click();
+  event->accept();
+}
+
+StepButton::StepButton(const QString& caption, QWidget* parent) : PushButton(caption, parent) {
+  // The edges and the caption in the classic colours on any desktop: a dark
+  // theme's light button text would vanish on the light grey and lavender.
+  QPalette colours = palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    colours.setColor(group, QPalette::ButtonText, WindowsColour(kBlackTextColour));
+  }
+  colours.setColor(QPalette::Disabled, QPalette::ButtonText, WindowsColour(kGreyTextColour));
+  colours.setColor(QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
+  colours.setColor(QPalette::Midlight, QColor(0xDF, 0xDF, 0xDF));
+  colours.setColor(QPalette::Mid, QColor(0xA0, 0xA0, 0xA0));
+  colours.setColor(QPalette::Dark, QColor(0x80, 0x80, 0x80));
+  colours.setColor(QPalette::Shadow, QColor(0, 0, 0));
+  setPalette(colours);
   SetBackColour(back_colour_);
 }
 
@@ -66,20 +98,32 @@ PictureBox::PictureBox(const QString& resource, bool stretched, QWidget* parent)
 }
 
 void PictureBox::showEvent(QShowEvent* event) {
-  if (!rendered_) {
-    rendered_ = true;
-    Render();
-  }
+  if (rendered_ratio_ == 0) Render(devicePixelRatioF());
   QLabel::showEvent(event);
 }
 
-void PictureBox::Render() {
+bool PictureBox::event(QEvent* event) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+  // The scale changed without a change of screen (the window moving to
+  // another screen is handled by the window, MainWindow::RedrawPictures).
+  if (event->type() == QEvent::DevicePixelRatioChange) RedrawFor(devicePixelRatioF());
+#endif
+  return QLabel::event(event);
+}
+
+void PictureBox::RedrawFor(qreal ratio) {
+  if (rendered_ratio_ == 0 || rendered_ratio_ == ratio) return;
+  Render(ratio);
+}
+
+void PictureBox::Render(qreal ratio) {
+  // Tried once per ratio, also when the resource cannot be drawn.
+  rendered_ratio_ = ratio;
   QSvgRenderer renderer(resource_);
   if (!renderer.isValid()) return;
   const QSize size = stretched_ ? this->size() : renderer.defaultSize();
   if (size.isEmpty()) return;
   // Rendered for the screen's device pixels, so the drawing stays crisp when scaled.
-  const qreal ratio = devicePixelRatioF();
   QPixmap picture(size * ratio);
   picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::transparent);
@@ -132,9 +176,24 @@ void SetFillColour(QWidget* widget, std::uint32_t bgr) {
 }
 
 void SetTextColour(QWidget* widget, std::uint32_t bgr) {
+  if (bgr == kSystemColour) return;
   QPalette colours = widget->palette();
-  colours.setColor(QPalette::WindowText, WindowsColour(bgr));
+  // Switched-off text keeps the grey it has; only the usable states change.
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+      colours.setColor(group, role, WindowsColour(bgr));
+    }
+  }
   widget->setPalette(colours);
+}
+
+QString ToolTipText(const std::string& text) {
+  const QString shown = DisplayText(text);
+  if (!Qt::mightBeRichText(shown)) return shown;
+  // A message such as "<file> not found" would be read as markup and lose text.
+  QString escaped = shown.toHtmlEscaped();
+  escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+  return QStringLiteral("<p style=\"white-space:pre\">") + escaped + QStringLiteral("</p>");
 }
 
 }  // namespace quillet

@@ -391,6 +391,19 @@ std::string StepButtonAccessibleName(int step, bool current) {
   return name;
 }
 
+std::string StatusRowDescription(const StatusRow& row) {
+  std::string outcome;
+  if (row.colour == StatusColour(kStatusSuccess)) {
+    outcome = "Succeeded";
+  } else if (row.colour == StatusColour(kStatusFailure)) {
+    outcome = "Failed";
+  } else if (row.colour == StatusColour(kStatusInformation)) {
+    outcome = "Command";
+  }
+  if (outcome.empty() || row.message.empty()) return outcome;
+  return outcome + ": " + row.message;
+}
+
 PixelRect TextControlRect(const ControlSpec& spec, const PixelRect& table, int text_width,
                           int text_height) {
   PixelRect placed = table;
@@ -404,7 +417,9 @@ PixelRect TextControlRect(const ControlSpec& spec, const PixelRect& table, int t
   // Growth (or, for an auto-sized label, shrinking) happens on the side away
   // from the control the text names.
   const int change = placed.width - table.width;
-  switch (spec.align) {
+  // A button's caption is centred, whatever the table says of alignment.
+  const TextAlign align = spec.kind == ControlKind::kButton ? TextAlign::kCentre : spec.align;
+  switch (align) {
     case TextAlign::kRight:
       placed.left = table.left - change;
       break;

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
+#include "status/status_log.h"
 #include "wizard/units.h"
 
 namespace quillet {
@@ -115,14 +117,20 @@ std::string AccessibleNameOf(const ControlSpec& spec);
 // page is shown.
 std::string StepButtonAccessibleName(int step, bool current);
 
-// Where a label or check box goes once its text is measured in the face the
-// window found, in logical pixels. `table` is its table rectangle in pixels,
-// `text_width` and `text_height` what its text (with a check box's indicator)
-// needs. An auto-sized label takes the size of its text; any other keeps the
-// table's size unless the text needs more. A wider control grows away from the
-// control it names: a right-aligned one to the left, keeping its right edge; a
-// centred one on both sides; any other to the right; never past its page's
-// left edge (0). A taller one grows downwards.
+// What a screen reader says after a status row's action, which the list shows
+// by colour and image: "Succeeded", "Failed" or "Command", then ": " and the
+// row's message when it has one (a success has none). Empty for a black row.
+std::string StatusRowDescription(const StatusRow& row);
+
+// Where a label, check box or push button goes once its text is measured in
+// the face the window found, in logical pixels. `table` is its table rectangle
+// in pixels, `text_width` and `text_height` what its text (with a check box's
+// indicator, a button's edges) needs. An auto-sized label takes the size of
+// its text; any other control keeps the table's size unless the text needs
+// more. A wider control grows away from the control it names: a right-aligned
+// one to the left, keeping its right edge; a centred one and a button on both
+// sides; any other to the right; never past its page's left edge (0). A
+// taller one grows downwards.
 PixelRect TextControlRect(const ControlSpec& spec, const PixelRect& table, int text_width,
                           int text_height);
 

@@ -264,10 +264,11 @@ class MainWindowTest : public QObject {
     row("Label5", "2.  Create your eVC wrapper as describe in KB article", 360, 0, 0, 0);
     row("txtStep2", "", 360, 240, 7035, 735);
     row("Line4", "", 0, 1050, 7740, 15);
-    row("Label6", "Name of your eVb application:", 2700, 1560, 0, 0);
+    // Right-aligned where they meet their boxes: the right edge is the table's.
+    row("Label6", "Name of your eVb application:", 2700, 1560, 2130, 0);
     row("txtAppName", "", 4920, 1440, 1275, 375);
     row("Label10", ".vb", 6240, 1560, 315, 255);
-    row("Label7", "Name for your exe wrapper:", 2880, 2040, 0, 0);
+    row("Label7", "Name for your exe wrapper:", 2880, 2040, 1950, 0);
     row("txtWrapperName", "", 4920, 1920, 1275, 375);
     row("Label11", ".exe", 6240, 2040, 375, 255);
     row("chkSame", "Same", 6720, 1920, 735, 375);
@@ -326,16 +327,34 @@ class MainWindowTest : public QObject {
     const QByteArray object_name = name.toLatin1();
     QWidget* control = t.Find<QWidget>(object_name.constData());
     const TwipsRect at = t.Twips(object_name.constData());
-    QCOMPARE(at.left, left);
+    const ControlSpec* spec = FindControlSpec(object_name.toStdString());
+    QVERIFY(spec != nullptr);
+    const bool text_sized =
+        qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QCheckBox*>(control) != nullptr;
+    if (text_sized && spec->align == TextAlign::kRight && at.left != 0) {
+      // Right-aligned text keeps its right edge and grows, or shrinks, to the left.
+      QCOMPARE(at.left + at.width, left + width);
+      if (spec->auto_size) QCOMPARE(control->width(), control->sizeHint().width());
+    } else {
+      QCOMPARE(at.left, left);
+    }
     QCOMPARE(at.top, top);
-    if (width != 0 && qobject_cast<QLabel*>(control) != nullptr && at.width != width) {
-      // A caption wider than its label in the face at hand widens the label to fit.
+    if (text_sized && spec->align == TextAlign::kRight) {
+      // Checked above.
+    } else if (width != 0 && text_sized && at.width != width) {
+      // A caption wider than its control in the face at hand widens it to fit.
       QVERIFY2(at.width > width, Describe(at));
       QCOMPARE(control->width(), control->sizeHint().width());
     } else if (width != 0) {
       QCOMPARE(at.width, width);
     }
-    if (height != 0) QCOMPARE(at.height, height);
+    if (height != 0 && text_sized && at.height != height) {
+      // Text taller than its control grows it downwards.
+      QVERIFY2(at.height > height, Describe(at));
+      QCOMPARE(control->height(), control->sizeHint().height());
+    } else if (height != 0) {
+      QCOMPARE(at.height, height);
+    }
     if (auto* label = qobject_cast<QLabel*>(control);
         label != nullptr && label->pixmap().isNull()) {
       QCOMPARE(label->text(), caption);
@@ -396,7 +415,8 @@ class MainWindowTest : public QObject {
     t.Click("cmdStep2");
     QTest::keyClicks(t.Find<QLineEdit>("txtAppName"), "MyApp");
     t.Click("cmdStep4");
-    QTest::keyClicks(t.Find<QLineEdit>("txtDPackage"), "C:\\Pkg\\MyApp.inf");
+    // As a "Browse" leaves it.
+    t.window->SetText("txtDPackage", "C:\\Pkg\\MyApp.inf");
     t.window->statusLog().LogAction("Edit INF", "a", "b", kStatusSuccess, "");
     for (const char* other : {"cmdStep1", "cmdStep3", "cmdStep5", "cmdStep2"}) t.Click(other);
     QCOMPARE(t.Find<QLineEdit>("txtAppName")->text(), QString("MyApp"));

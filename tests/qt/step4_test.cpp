@@ -2,6 +2,7 @@
 // four "Browse" buttons with a scripted file dialog, the launcher rows, the
 // readiness of "Make Modifications", the status list and the start of a run.
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFont>
@@ -188,7 +189,7 @@ class Step4Test : public QObject {
   void infDialogAsksWithPresetFilterTitleAndFolder();
   void launcherDialogsRememberTheirFolders();
   void everyEnabledLauncherMustBeChosen();
-  void typedBoxesCountWithoutBecomingPaths();
+  void pathBoxesShowWhatTheRunUses();
   void newInfKeepsLauncherPathsAndRecomputesFlags();
   void samePackageTwiceGivesTheSameRows();
   void cancelBeforeAnythingChosenKeepsRememberedFolders();
@@ -329,23 +330,49 @@ void Step4Test::everyEnabledLauncherMustBeChosen() {
   QVERIFY(w.ReadyToModify());
 }
 
-void Step4Test::typedBoxesCountWithoutBecomingPaths() {
+void Step4Test::pathBoxesShowWhatTheRunUses() {
   Step4Window w;
   const std::string inf = w.Write("Project1.inf", InfText("Shortcuts", kMipsSection));
   w.Choose("cmdDPackage", inf);
   QVERIFY(!w.ReadyToModify());
 
-  // Typing is not re-evaluated at once; the next "Browse" sees the typed text.
-  QTest::keyClicks(w.Find<QLineEdit>("txtWrapper"), " ");
-  QVERIFY(!w.ReadyToModify());
-  w.dialogs.Cancel();
-  w.Click("cmdDPackage");
-  QVERIFY(w.ReadyToModify());
-  QCOMPARE(w.state.MipsLauncherPath, std::string());
-
-  // A typed INF box alone does not become the INF either.
-  QTest::keyClicks(w.Find<QLineEdit>("txtDPackage"), "x");
+  // The path boxes take no typing, pasting or cutting: what they show is what
+  // Browse chose, and what the run will use.
+  QApplication::clipboard()->setText(QStringLiteral("elsewhere.inf"));
+  for (const char* name : {"txtDPackage", "txtWrapper"}) {
+    auto* box = w.Find<QLineEdit>(name);
+    QVERIFY(box->isReadOnly());
+    box->setFocus();
+    QTest::keyClicks(box, "x");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+  }
+  QCOMPARE(w.BoxText("txtDPackage").toStdString(), inf);
+  QCOMPARE(w.BoxText("txtWrapper"), QString());
   QCOMPARE(w.window->InfPath(), inf);
+  QVERIFY(!w.ReadyToModify());
+
+  // Still in the tab order, and selectable and copyable, for screen readers and copying.
+  auto* box = w.Find<QLineEdit>("txtDPackage");
+  QVERIFY(box->focusPolicy() & Qt::TabFocus);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(box->selectedText().toStdString(), inf);
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QApplication::clipboard()->text().toStdString(), inf);
+
+  // The run edits the INF the box shows.
+  const std::string launcher = w.Write("Stub.exe", "MZ");
+  w.Choose("cmdWrapperBrowse", launcher);
+  QCOMPARE(w.BoxText("txtWrapper").toStdString(), launcher);
+  QCOMPARE(w.state.MipsLauncherPath, launcher);
+  AddPackageParts(w);
+  w.window->wizard().SetCommandRunner(CommandWithEvent{});
+  w.dialogs.AnswerNo();  // the command made no CABs: keep the package as the run left it
+  w.Click("cmdAuto");
+  QCOMPARE(ReadIniValue(w.BoxText("txtDPackage").toStdString(), "DefaultInstall", "CEShortcuts"),
+           std::string("QuilletShortcut"));
 }
 
 void Step4Test::newInfKeepsLauncherPathsAndRecomputesFlags() {

@@ -387,6 +387,10 @@ TEST(FormTest, TextThatNeedsMoreRoomGrowsAwayFromWhatItNames) {
     spec.auto_size = c.auto_size;
     EXPECT_EQ(TextControlRect(spec, c.table, c.text_width, c.text_height), c.placed);
   }
+  // A button's caption is centred: it grows on both sides.
+  const ControlSpec& make = *FindControlSpec("cmdAuto");
+  EXPECT_EQ(TextControlRect(make, {184, 250, 105, 25}, 113, 20), (PixelRect{180, 250, 113, 25}));
+  EXPECT_EQ(TextControlRect(make, {184, 250, 105, 25}, 90, 20), (PixelRect{184, 250, 105, 25}));
 }
 
 }  // namespace
