@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QShowEvent>
 #include <QStringList>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/platform.h"
@@ -28,19 +30,31 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The named faces first; where a system lacks them, faces of about the same
-// width, and the platform's sans serif face last. QUILLET_FONT, when set,
-// names one face that takes the place of all of them: the window can then be
-// looked at, and tested, in each face that a system may fall back on.
-QFont ToQFont(const FontSpec& spec) {
+// The face for each named face: the named face first; where a system lacks
+// it, a face of about the same width, and the platform's sans serif face last.
+// QUILLET_FONT, when set, names one face that takes the place of all of them:
+// the window can then be looked at, and tested, in each face that a system may
+// fall back on. The faces are looked up once, by name in the list of installed
+// families: handing Qt the whole list instead makes it ask the system's font
+// configuration about every missing face for every size, which costs start-up
+// time, and gives the same face.
+QString ChooseFace(std::string_view named, const QStringList& installed) {
   const QString chosen = qEnvironmentVariable("QUILLET_FONT");
-  const QStringList families =
+  const QStringList candidates =
       !chosen.isEmpty() ? QStringList{chosen}
-      : spec.face == "Tahoma"
+      : named == "Tahoma"
           ? QStringList{"Tahoma", "Verdana", "DejaVu Sans", "Liberation Sans", "Arial"}
           : QStringList{"MS Sans Serif",   "Microsoft Sans Serif", "Tahoma",    "Arial",
                         "Liberation Sans", "Nimbus Sans",          "Helvetica", "DejaVu Sans"};
-  QFont font(families);
+  for (const QString& face : candidates) {
+    if (installed.contains(face, Qt::CaseInsensitive)) return face;
+  }
+  return {};  // the platform's own sans serif face
+}
+
+QFont ToQFont(const FontSpec& spec, const QString& face) {
+  QFont font;
+  if (!face.isEmpty()) font.setFamily(face);
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(spec.points);
   font.setBold(spec.bold);
@@ -57,18 +71,6 @@ Qt::Alignment ToQtAlignment(TextAlign align) {
       break;
   }
   return Qt::AlignLeft | Qt::AlignTop;
-}
-
-QPlainTextEdit* MakeReadOnlyBox(QWidget* parent) {
-  auto* box = new QPlainTextEdit(parent);
-  box->setReadOnly(true);
-  // Readers may still select and copy with the keyboard; Tab moves on.
-  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box->setTabChangesFocus(true);
-  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  return box;
 }
 
 }  // namespace
@@ -126,18 +128,25 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
     : QMainWindow(parent), state_(state), dialogs_(dialogs), wizard_(state, *this, dialogs) {
   setObjectName(ToQString(kWindowName));
   setWindowTitle(ToQString(kWindowCaption));
-  setWindowIcon(QIcon(":/images/quillet.svg"));
   // A fixed layout: the window can be moved and minimised but not resized.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFont(ToQFont(FontOf(FontRole::kDefault)));
+  const QStringList installed = QFontDatabase::families();
+  for (const FontRole role :
+       {FontRole::kDefault, FontRole::kPageTitle, FontRole::kAboutLine, FontRole::kProductTitle}) {
+    const FontSpec spec = FontOf(role);
+    fonts_[static_cast<int>(role)] = ToQFont(spec, ChooseFace(spec.face, installed));
+  }
+  setFont(fonts_[static_cast<int>(FontRole::kDefault)]);
 
   twips_per_pixel_x_ = TwipsPerPixel(logicalDpiX());
   twips_per_pixel_y_ = TwipsPerPixel(logicalDpiY());
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
+  // The window's icon follows its first paint (see eventFilter).
+  client->installEventFilter(this);
   // Where the frame leaves the client area larger than the pages, the page
   // colour continues, rather than a band of the desktop's grey.
   SetFillColour(client, kClientColour);
@@ -232,8 +241,8 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::kButton: {
       auto* button = new PushButton(caption, parent);
+      button->setGeometry(ToPixels(spec.rect));  // fitted to its caption by FitPage
       control = button;
-      PlaceTextControl(spec, button);
       break;
     }
     case ControlKind::kLabel: {
@@ -241,9 +250,9 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(ToQtAlignment(spec.align));
       // The font first: the label's size follows its text in that font.
-      if (spec.font != FontRole::kDefault) label->setFont(ToQFont(FontOf(spec.font)));
+      if (spec.font != FontRole::kDefault) label->setFont(fonts_[static_cast<int>(spec.font)]);
+      label->setGeometry(ToPixels(spec.rect));  // fitted to its text by FitPage
       control = label;
-      PlaceTextControl(spec, label);
       break;
     }
     case ControlKind::kTextBox: {
@@ -256,7 +265,7 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       break;
     }
     case ControlKind::kTextArea: {
-      QPlainTextEdit* box = MakeReadOnlyBox(parent);
+      auto* box = new TextArea(parent);
       box->setGeometry(ToPixels(spec.rect));
       if (spec.back_colour != kSystemColour) SetBoxBackColour(box, spec.back_colour);
       control = box;
@@ -265,12 +274,12 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::kCheckBox: {
       auto* box = new QCheckBox(caption, parent);
       box->setChecked(spec.checked);
+      box->setGeometry(ToPixels(spec.rect));  // fitted to its caption by FitPage
       control = box;
-      PlaceTextControl(spec, box);
       break;
     }
     case ControlKind::kPicture: {
-      auto* picture = new PictureBox(QStringLiteral(":/images/image%1.svg").arg(spec.picture),
+      auto* picture = new PictureBox(QStringLiteral(":/images/image%1").arg(spec.picture),
                                      spec.stretched, parent);
       pictures_.push_back(picture);
       control = picture;
@@ -319,6 +328,18 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     control->setAccessibleDescription(ToQString(spec.accessible_description));
   }
   return control;
+}
+
+void MainWindow::FitPage(int page) {
+  if (page < 1 || page > kStepCount || page_fitted_[page]) return;
+  page_fitted_[page] = true;
+  for (const ControlSpec& spec : FormControls()) {
+    if (spec.page != page) continue;
+    if (spec.kind == ControlKind::kLabel || spec.kind == ControlKind::kCheckBox ||
+        spec.kind == ControlKind::kButton) {
+      PlaceTextControl(spec, Find(spec.name));
+    }
+  }
 }
 
 void MainWindow::PlaceTextControl(const ControlSpec& spec, QWidget* control) {
@@ -398,8 +419,8 @@ void MainWindow::SetTabOrder() {
 
 void MainWindow::SetText(std::string_view control, const std::string& text) {
   QWidget* widget = Find(control);
-  if (auto* area = qobject_cast<QPlainTextEdit*>(widget)) {
-    area->setPlainText(DisplayText(text));
+  if (auto* area = dynamic_cast<TextArea*>(widget)) {
+    area->SetDisplayText(DisplayText(text));
   } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
     box->setText(QString::fromStdString(text));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
@@ -407,15 +428,16 @@ void MainWindow::SetText(std::string_view control, const std::string& text) {
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(QString::fromStdString(text));
     // A new text may need more room than the last one (the about page's lines).
-    if (const ControlSpec* spec = FindControlSpec(control)) PlaceTextControl(*spec, label);
+    const ControlSpec* spec = FindControlSpec(control);
+    if (spec != nullptr && page_fitted_[spec->page]) PlaceTextControl(*spec, label);
   }
 }
 
 std::string MainWindow::Text(std::string_view control) const {
   QWidget* widget = Find(control);
   QString text;
-  if (auto* area = qobject_cast<QPlainTextEdit*>(widget)) {
-    text = area->toPlainText();
+  if (auto* area = dynamic_cast<TextArea*>(widget)) {
+    text = area->DisplayedText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
     text = box->text();
@@ -447,6 +469,12 @@ void MainWindow::SetBackColour(std::string_view control, std::uint32_t bgr) {
 }
 
 void MainWindow::SetVisible(std::string_view control, bool visible) {
+  if (visible) {
+    // A page's text is measured when it is first shown (see FitPage).
+    for (int step = 1; step <= kStepCount; ++step) {
+      if (control == PageName(step)) FitPage(step);
+    }
+  }
   Find(control)->setVisible(visible);
 }
 
@@ -540,6 +568,24 @@ void MainWindow::FitOuterSize() {
   fitted_frame_ = frame;
   setFixedSize(outer_size_.width() - frame.left() - frame.right(),
                outer_size_.height() - frame.top() - frame.bottom());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && watched == centralWidget() && windowIcon().isNull() &&
+      !icon_queued_) {
+    // The icon is not part of the window's first picture: it is read once
+    // that is on screen, so the window appears a little sooner.
+    icon_queued_ = true;
+    QTimer::singleShot(0, this, [this] {
+      QIcon icon;
+      for (const int size : {16, 32, 48, 64}) {
+        icon.addPixmap(QPixmap::fromImage(
+            ReadImage(QStringLiteral(":/images/quillet-%1.png").arg(size), "png")));
+      }
+      setWindowIcon(icon);
+    });
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -90,6 +91,7 @@ class MainWindow : public QMainWindow, public WizardView {
   void moveEvent(QMoveEvent* event) override;
   // Asks the page logic first: during a run the close waits for its end.
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class BusyFilter;
@@ -98,9 +100,14 @@ class MainWindow : public QMainWindow, public WizardView {
   void ConnectEvents(const ControlSpec& spec, QWidget* control);
   void SetTabOrder();
   void AddStepKeys();
-  // Places a label or the check box from its table rectangle and the room its
-  // text needs in the window's face (TextControlRect).
+  // Places a label, the check box or a push button from its table rectangle
+  // and the room its text needs in the window's face (TextControlRect).
   void PlaceTextControl(const ControlSpec& spec, QWidget* control);
+  // Places the text controls of page N (1 to 5) once, when the page is first
+  // shown: measuring text loads the faces and sizes it uses, which the pages
+  // nobody opens need not pay for at start-up. Until then they keep their
+  // table rectangles.
+  void FitPage(int page);
   // The control of that name, which must exist.
   QWidget* Find(std::string_view name) const;
   // Sizes the client area so that the outer window, frame included, has the
@@ -111,6 +118,7 @@ class MainWindow : public QMainWindow, public WizardView {
   UserDialogs& dialogs_;
   Wizard wizard_;
 
+  QFont fonts_[4];  // by FontRole
   float twips_per_pixel_x_ = 15.0f;
   float twips_per_pixel_y_ = 15.0f;
   QSize outer_size_;       // in pixels, frame included
@@ -121,7 +129,9 @@ class MainWindow : public QMainWindow, public WizardView {
   StatusListModel* status_model_ = nullptr;
   std::unique_ptr<BusyFilter> busy_filter_;  // set while busy
   bool screen_watched_ = false;
-  std::vector<PictureBox*> pictures_;  // children of the pages
+  bool icon_queued_ = false;
+  std::array<bool, kStepCount + 1> page_fitted_{};  // by page number
+  std::vector<PictureBox*> pictures_;               // children of the pages
 };
 
 }  // namespace quillet

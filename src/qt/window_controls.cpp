@@ -4,10 +4,10 @@
 
 #include <qdrawutil.h>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
-#include <QSvgRenderer>
 #include <QTextDocument>
 
 #include "qt/twips.h"
@@ -92,8 +92,8 @@ void StepButton::paintEvent(QPaintEvent* /*event*/) {
   }
 }
 
-PictureBox::PictureBox(const QString& resource, bool stretched, QWidget* parent)
-    : QLabel(parent), resource_(resource), stretched_(stretched) {
+PictureBox::PictureBox(const QString& drawing, bool stretched, QWidget* parent)
+    : QLabel(parent), drawing_(drawing), stretched_(stretched) {
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
@@ -116,21 +116,77 @@ void PictureBox::RedrawFor(qreal ratio) {
   Render(ratio);
 }
 
+QImage ReadImage(const QString& file, const char* format, const QSize& scaled_to) {
+  QImageReader reader(file, format);
+  // Told the format, the reader goes straight to its handler; guessing would
+  // load every image plugin there is (and the SVG module with one of them).
+  reader.setAutoDetectImageFormat(false);
+  if (scaled_to.isValid()) reader.setScaledSize(scaled_to);
+  return reader.read();
+}
+
+QSize ImageSize(const QString& file, const char* format) {
+  QImageReader reader(file, format);
+  reader.setAutoDetectImageFormat(false);
+  return reader.size();
+}
+
+QImage LoadPicture(const QString& drawing, const QSize& size, qreal ratio) {
+  const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
+  if (pixels.isEmpty()) return {};
+  // The raster made for this scale at build time, when it has the size needed.
+  const QString suffix = ratio == 1.0   ? QStringLiteral(".png")
+                         : ratio == 1.5 ? QStringLiteral("@1.5x.png")
+                         : ratio == 2.0 ? QStringLiteral("@2x.png")
+                                        : QString();
+  if (!suffix.isEmpty() && ImageSize(drawing + suffix, "png") == pixels) {
+    QImage image = ReadImage(drawing + suffix, "png");
+    if (!image.isNull()) return image;
+  }
+  // Any other size from the drawing itself (Qt's SVG image plugin).
+  return ReadImage(drawing + QStringLiteral(".svg"), "svg", pixels);
+}
+
 void PictureBox::Render(qreal ratio) {
-  // Tried once per ratio, also when the resource cannot be drawn.
+  // Tried once per ratio, also when the picture cannot be drawn.
   rendered_ratio_ = ratio;
-  QSvgRenderer renderer(resource_);
-  if (!renderer.isValid()) return;
-  const QSize size = stretched_ ? this->size() : renderer.defaultSize();
-  if (size.isEmpty()) return;
+  // Unstretched pictures have the drawing's own size, which its 100 % raster has.
+  const QSize size = stretched_ ? this->size() : ImageSize(drawing_ + ".png", "png");
   // Rendered for the screen's device pixels, so the drawing stays crisp when scaled.
-  QPixmap picture(size * ratio);
+  QImage image = LoadPicture(drawing_, size, ratio);
+  if (image.isNull()) return;
+  QPixmap picture = QPixmap::fromImage(std::move(image));
   picture.setDevicePixelRatio(ratio);
-  picture.fill(Qt::transparent);
-  QPainter painter(&picture);
-  renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-  painter.end();
   setPixmap(picture);
+}
+
+TextArea::TextArea(QWidget* parent) : QPlainTextEdit(parent) {
+  setReadOnly(true);
+  // Readers may still select and copy with the keyboard; Tab moves on.
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  setTabChangesFocus(true);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+void TextArea::SetDisplayText(const QString& text) {
+  if (isVisible()) {
+    pending_.reset();
+    setPlainText(text);
+    return;
+  }
+  pending_ = text;
+}
+
+QString TextArea::DisplayedText() const { return pending_ ? *pending_ : toPlainText(); }
+
+void TextArea::showEvent(QShowEvent* event) {
+  if (pending_) {
+    setPlainText(*pending_);
+    pending_.reset();
+  }
+  QPlainTextEdit::showEvent(event);
 }
 
 StatusView::StatusView(int action_width, int value1_width, int value2_width, QWidget* parent)

@@ -129,17 +129,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(t.state.SettingsPath), t.folder.filePath("Davure.ini"));
     QCOMPARE(t.state.ShortcutSectionName, std::string("QuilletShortcut"));
 
+    // The boxes hold their texts from the load on; a box lays its text out
+    // when its page is first shown.
     const char* guidance[] = {"txtStep1", "txtStep2", "txtStep3", "txtStep4"};
     const std::string texts[] = {GetStep1Text(), GetStep2Text(), GetStep3Text(), GetStep4Text()};
+    for (int i = 0; i < 4; ++i) QCOMPARE(t.window->Text(guidance[i]), texts[i]);
+    QCOMPARE(t.Find<QPlainTextEdit>("txtStep4")->toPlainText(), Shown(texts[3]));
+    const std::string code_text = BuildStubSource("Project1.vb", "StubLauncher.exe");
+    QCOMPARE(t.window->Text("txtCode"), code_text);
+    QVERIFY(t.Find<QPlainTextEdit>("txtCode")->toPlainText().isEmpty());
     for (int i = 0; i < 4; ++i) {
+      t.Click(("cmdStep" + std::to_string(i + 1)).c_str());
       const QString shown = t.Find<QPlainTextEdit>(guidance[i])->toPlainText();
       QCOMPARE(shown, Shown(texts[i]));
       QVERIFY(!shown.contains('\r'));
     }
+    t.Click("cmdStep2");
     const QString code = t.Find<QPlainTextEdit>("txtCode")->toPlainText();
-    QCOMPARE(code, Shown(BuildStubSource("Project1.vb", "StubLauncher.exe")));
+    QCOMPARE(code, Shown(code_text));
     QCOMPARE(code.count('\n'), 49);
     QVERIFY(!code.contains('\r'));
+    t.Click("cmdStep4");
 
     QVERIFY(t.Find<QLineEdit>("txtAppName")->text().isEmpty());
     QVERIFY(t.Find<QLineEdit>("txtWrapperName")->text().isEmpty());
@@ -326,9 +336,11 @@ class MainWindowTest : public QObject {
     TestWindow t;
     const QByteArray object_name = name.toLatin1();
     QWidget* control = t.Find<QWidget>(object_name.constData());
-    const TwipsRect at = t.Twips(object_name.constData());
     const ControlSpec* spec = FindControlSpec(object_name.toStdString());
     QVERIFY(spec != nullptr);
+    // Text is fitted to the face at hand when its page is first shown.
+    if (spec->page != 0) t.Click(std::string(StepButtonName(spec->page)).c_str());
+    const TwipsRect at = t.Twips(object_name.constData());
     const bool text_sized =
         qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QCheckBox*>(control) != nullptr;
     if (text_sized && spec->align == TextAlign::kRight && at.left != 0) {
@@ -357,7 +369,9 @@ class MainWindowTest : public QObject {
     }
     if (auto* label = qobject_cast<QLabel*>(control);
         label != nullptr && label->pixmap().isNull()) {
-      QCOMPARE(label->text(), caption);
+      // The about page's lines, empty in the table, are filled as it is shown
+      // (aboutPage checks them).
+      if (!(caption.isEmpty() && spec->page == 5)) QCOMPARE(label->text(), caption);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
       QCOMPARE(button->text(), caption);
     } else if (auto* box = qobject_cast<QLineEdit*>(control)) {
@@ -433,8 +447,7 @@ class MainWindowTest : public QObject {
     t.Click("cmdStep5");
     QCOMPARE(t.Find<QLabel>("lblVersion")->text(), QString("Version: 1.0.0"));
     QCOMPARE(t.Find<QLabel>("lblCopyright")->text(), QString::fromUtf8(kLegalCopyright));
-    QCOMPARE(license->toPlainText(), Shown(BuildLicenseText()));
-    QVERIFY(license->toPlainText().startsWith('\n'));
+    QCOMPARE(t.window->Text("txtLicense"), BuildLicenseText());
     QVERIFY(!license->isVisible());
 
     // Shown, the agreement lies in front of the version and notice lines.
@@ -446,6 +459,8 @@ class MainWindowTest : public QObject {
     t.Click("cmdLicense");
     QVERIFY(license->isVisible());
     QVERIFY(in_front());
+    QCOMPARE(license->toPlainText(), Shown(BuildLicenseText()));
+    QVERIFY(license->toPlainText().startsWith('\n'));
     t.Click("cmdLicense");
     QVERIFY(!license->isVisible());
     t.Click("cmdLicense");

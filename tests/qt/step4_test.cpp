@@ -517,7 +517,7 @@ void Step4Test::statusListShowsRowsAsLogged() {
                   status == 2 ? "" : "v2", status, status == 2 ? "Permission denied" : "");
   }
   QCOMPARE(model->rowCount(), 5);
-  const QIcon check(QStringLiteral(":/images/check.svg"));
+  const QIcon check(QStringLiteral(":/images/check.png"));
   for (int status = 0; status <= 4; ++status) {
     const QModelIndex action = model->index(status, 0);
     QCOMPARE(action.data().toString(), QString("Action %1").arg(status));
