@@ -204,6 +204,8 @@ class Step4Test : public QObject {
   void escapeDuringTheCommandAsksToStopIt();
   void closeDuringARunIsDoneWhenItEnds();
   void runEndsOnTheFirstFailedRowSelected();
+  void enterOnMakeModificationsStartsTheRun();
+  void closeDuringARunThatTheUserStopsClosesAfterThePutBack();
 };
 
 void Step4Test::startsWithEveryLauncherRowOff() {
@@ -739,6 +741,59 @@ void Step4Test::runEndsOnTheFirstFailedRowSelected() {
   auto* list = w.Find<QTreeView>("lvwStatus");
   QCOMPARE(list->currentIndex().row(), first_red);
   QVERIFY(list->selectionModel()->isRowSelected(first_red, QModelIndex()));
+}
+
+void Step4Test::enterOnMakeModificationsStartsTheRun() {
+  Step4Window w;
+  PrepareRun(w);
+  CommandWithEvent command;
+  w.window->wizard().SetCommandRunner(std::ref(command));
+  w.dialogs.AnswerNo();  // the command made no CABs: keep the package as the run left it
+  w.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+  auto* make = w.Find<QPushButton>("cmdAuto");
+  QVERIFY(make->isEnabled());
+  make->setFocus();
+
+  QTest::keyClick(make, Qt::Key_Return);
+
+  // One run, as a click starts it: both rebuilds of the CABs.
+  QCOMPARE(command.commands, 2);
+  int command_rows = 0;
+  for (const StatusRow& row : w.window->statusLog().Rows()) {
+    if (row.action == "Run CMD") ++command_rows;
+  }
+  QCOMPARE(command_rows, 2);
+}
+
+void Step4Test::closeDuringARunThatTheUserStopsClosesAfterThePutBack() {
+  Step4Window w;
+  const std::string inf = PrepareRun(w);
+  QFile before_file(QString::fromStdString(inf));
+  QVERIFY(before_file.open(QIODevice::ReadOnly));
+  const QByteArray before = before_file.readAll();
+  before_file.close();
+  CommandWithEvent command;
+  command.first_round = [&] {
+    QCoreApplication::postEvent(w.window->windowHandle(), new QCloseEvent);
+  };
+  w.window->wizard().SetCommandRunner(std::ref(command));
+  w.dialogs.AnswerYes();  // stop the CAB command
+  w.dialogs.AnswerYes();  // put the package back as it was
+
+  w.Click("cmdAuto");
+
+  QCOMPARE(w.dialogs.questions.size(), 2u);
+  QCOMPARE(w.dialogs.questions[0].text,
+           std::string("The CAB command is still running. Stop it?\r\n\r\n"
+                       "Quillet closes when the run has ended."));
+  QCOMPARE(command.stopped, (std::vector<bool>{true, true}));
+  // The put-back was asked for and done before the window closed.
+  QFile after_file(QString::fromStdString(inf));
+  QVERIFY(after_file.open(QIODevice::ReadOnly));
+  QCOMPARE(after_file.readAll(), before);
+  QVERIFY(!w.window->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
 }  // namespace quillet
