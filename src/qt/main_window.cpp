@@ -145,8 +145,6 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  // The window's icon follows its first paint (see eventFilter).
-  client->installEventFilter(this);
   // Where the frame leaves the client area larger than the pages, the page
   // colour continues, rather than a band of the desktop's grey.
   SetFillColour(client, kClientColour);
@@ -205,6 +203,9 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::kPage: {
       auto* page = new QFrame(parent);
       page->setFrameShape(QFrame::NoFrame);
+      // The window's icon follows its first paint, which paints the page shown
+      // (see eventFilter).
+      page->installEventFilter(this);
       SetFillColour(page, spec.back_colour);
       // What lies on the page reads on the page's own colours whatever the
       // desktop's theme: black text, and a white field in the check box.
@@ -571,8 +572,8 @@ void MainWindow::FitOuterSize() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Paint && watched == centralWidget() && windowIcon().isNull() &&
-      !icon_queued_) {
+  if (event->type() == QEvent::Paint && !icon_queued_ && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
     // The icon is not part of the window's first picture: it is read once
     // that is on screen, so the window appears a little sooner.
     icon_queued_ = true;

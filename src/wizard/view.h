@@ -88,7 +88,7 @@ class WizardView {
   virtual void Close() = 0;
 
   // The two below have a default that does nothing, so that a window written
-  // before them still builds; both windows implement them.
+  // before them still builds; every window should implement them.
 
   // Gives the control the name a screen reader announces (the step buttons'
   // names say which page is shown); a change is announced as such.

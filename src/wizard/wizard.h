@@ -99,8 +99,8 @@ class Wizard {
   // The keys that move between steps while Ctrl is held.
   enum class StepKey { kTab, kPageDown, kPageUp };
   // Ctrl+Tab and Ctrl+Page Down go to the next step, Ctrl+Shift+Tab and
-  // Ctrl+Page Up to the previous one (Shift with Page Down or Page Up changes
-  // nothing). True: the keys were taken.
+  // Ctrl+Page Up to the previous one (with Page Down and Page Up, Shift makes
+  // no difference). True: the keys were taken.
   bool StepKeyPressed(StepKey key, bool shift);
   // The step whose page is shown (1 to 5); 0 when none is.
   int CurrentStep() const;

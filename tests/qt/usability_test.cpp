@@ -272,6 +272,7 @@ class UsabilityTest : public QObject {
   void picturesAreRedrawnForAnotherScale();
   void picturesFollowTheWindowToAnotherScreen();
   void toolTipsShowLineBreaks();
+  void windowIconFollowsTheFirstPaint();
 };
 
 void UsabilityTest::textReadsOnDarkDesktops_data() {
@@ -730,6 +731,14 @@ void UsabilityTest::toolTipsShowLineBreaks() {
   const QString tip = action.data(Qt::ToolTipRole).toString();
   QCOMPARE(tip, QString("\"C:\\cabwiz.exe\" a.inf\nCAB made\nDone"));
   QVERIFY(!Qt::mightBeRichText(tip));
+}
+
+void UsabilityTest::windowIconFollowsTheFirstPaint() {
+  TestWindow t;
+  // Drawn from its rasters once the window has been painted.
+  QTRY_VERIFY(!t.window->windowIcon().isNull());
+  const QList<QSize> sizes = t.window->windowIcon().availableSizes();
+  for (const int size : {16, 32, 48, 64}) QVERIFY(sizes.contains(QSize(size, size)));
 }
 
 }  // namespace quillet
