@@ -55,7 +55,10 @@ QString ChooseFace(std::string_view named, const QStringList& installed) {
 QFont ToQFont(const FontSpec& spec, const QString& face) {
   QFont font;
   if (!face.isEmpty()) font.setFamily(face);
-  font.setStyleHint(QFont::SansSerif);
+  // Latin text without kerning or ligatures, as the window's controls draw it
+  // on Windows; Qt then need not shape it, which makes laying out and drawing
+  // the pages' text cheaper. Text that needs shaping (other scripts) still is.
+  font.setStyleHint(QFont::SansSerif, QFont::PreferNoShaping);
   font.setPointSizeF(spec.points);
   font.setBold(spec.bold);
   return font;

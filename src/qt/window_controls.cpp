@@ -189,8 +189,40 @@ void TextArea::showEvent(QShowEvent* event) {
   QPlainTextEdit::showEvent(event);
 }
 
+namespace {
+
+// The status list's column headers. Their height follows the face and the
+// style, not the columns: it is measured once (and again when the face or the
+// style changes), not each time the list lays itself out.
+class StatusHeader : public QHeaderView {
+ public:
+  explicit StatusHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    // As a list view's column headers: captions on the left.
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  }
+
+  QSize sizeHint() const override {
+    if (!size_hint_.isValid()) size_hint_ = QHeaderView::sizeHint();
+    return size_hint_;
+  }
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+      size_hint_ = QSize();
+    }
+    QHeaderView::changeEvent(event);
+  }
+
+ private:
+  mutable QSize size_hint_;
+};
+
+}  // namespace
+
 StatusView::StatusView(int action_width, int value1_width, int value2_width, QWidget* parent)
     : QTreeView(parent), widths_{action_width, value1_width, value2_width} {
+  setHeader(new StatusHeader(this));
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFont>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -510,6 +511,10 @@ void Step4Test::statusListShowsRowsAsLogged() {
   QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Action"));
   QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value 1"));
   QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Value 2"));
+  // Column captions on the left, as a list view's; the header as high as its text needs.
+  auto* header = w.Find<QTreeView>("lvwStatus")->header();
+  QCOMPARE(header->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  QVERIFY(header->height() >= header->fontMetrics().height());
 
   StatusLog& log = w.window->statusLog();
   const QColor colours[] = {Qt::black, QColor(0, 0xFF, 0), QColor(0xFF, 0, 0), QColor(0, 0, 0xFF),
