@@ -589,6 +589,26 @@ void UsabilityTest::labelsGrowAwayFromTheirBoxesInEveryFace() {
              QByteArray(spec.labelled_by.data(), qsizetype(spec.labelled_by.size())) + " text " +
                  Describe(text) + " box " + Describe(box));
   }
+  // Nor into any other control that is not decoration: texts never overlap.
+  for (const ControlSpec& spec : FormControls()) {
+    if (spec.kind != ControlKind::kLabel || spec.page == 0) continue;
+    auto* label = t.Find<QLabel>(spec.name);
+    if (label->text().isEmpty()) continue;
+    const QRect text = TextRect(label);
+    for (const ControlSpec& other : FormControls()) {
+      if (other.page != spec.page || other.name == spec.name || IsDecorative(other) ||
+          other.kind == ControlKind::kPage) {
+        continue;
+      }
+      QWidget* control = t.Find(other.name);
+      if (control->isHidden()) continue;  // the licence box covers the about lines only when shown
+      QRect occupied = control->geometry();
+      if (auto* other_label = qobject_cast<QLabel*>(control)) occupied = TextRect(other_label);
+      QVERIFY2(!text.intersects(occupied),
+               QByteArray(spec.name.data(), qsizetype(spec.name.size())) + " runs into " +
+                   QByteArray(other.name.data(), qsizetype(other.name.size())));
+    }
+  }
   // Right-aligned labels keep the right edge the table gives them.
   for (const char* name : {"Label6", "Label7"}) {
     const ControlSpec& spec = *FindControlSpec(name);
