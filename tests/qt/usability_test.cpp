@@ -21,13 +21,14 @@
 #include <QTextDocument>
 #include <QTreeView>
 #include <QWindow>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
 #include "qt/main_window.h"
-#include "qt/status_list_model.h"
 #include "qt/window_controls.h"
 #include "wizard/form.h"
 
