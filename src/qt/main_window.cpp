@@ -78,6 +78,11 @@ Qt::Alignment ToQtAlignment(TextAlign align) {
 
 }  // namespace
 
+QFont WindowFont(FontRole role) {
+  const FontSpec spec = FontOf(role);
+  return ToQFont(spec, ChooseFace(spec.face, QFontDatabase::families()));
+}
+
 // While a run is busy: the wait cursor, and every click, key and wheel turn
 // meant for the tool's windows is dropped rather than queued, so nothing the
 // user does during the run (a second "Make Modifications" click above all)
@@ -135,11 +140,9 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  const QStringList installed = QFontDatabase::families();
   for (const FontRole role :
        {FontRole::kDefault, FontRole::kPageTitle, FontRole::kAboutLine, FontRole::kProductTitle}) {
-    const FontSpec spec = FontOf(role);
-    fonts_[static_cast<int>(role)] = ToQFont(spec, ChooseFace(spec.face, installed));
+    fonts_[static_cast<int>(role)] = WindowFont(role);
   }
   setFont(fonts_[static_cast<int>(FontRole::kDefault)]);
 

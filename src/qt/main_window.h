@@ -23,6 +23,11 @@ class PictureBox;
 class StatusListModel;
 class StatusView;
 
+// The face and size of a font role of the form table as this system has it:
+// the named face, or the closest installed one (QUILLET_FONT, when set, names
+// the face to use instead of all of them).
+QFont WindowFont(FontRole role);
+
 // The tool's one window, frmMain, in Qt: a view over the page logic. Its
 // controls are built from the form table, each carrying its control name as
 // object name (the tests find them by it); their clicks and text changes go to

@@ -410,6 +410,8 @@ class MainWindowTest : public QObject {
       QCOMPARE(font.pointSizeF(), 8.25);
     }
     QCOMPARE(t.window->font().pointSizeF(), 8.25);
+    // The face the program sets for itself (main) is the window's.
+    QCOMPARE(WindowFont(FontRole::kDefault), t.window->font());
 
     auto* product = t.Find<QLabel>("Label3");
     QCOMPARE(product->font().pointSizeF(), 21.75);
