@@ -52,9 +52,18 @@ startup-windows:
 	@JOBS=$(JOBS) bench/startup-windows.sh $(STARTUP_RUNS)
 
 # One PNG of each page of the window, drawn on the offscreen platform (no display
-# needed), into $(BUILD_DIR)/screenshots.
+# needed), into $(BUILD_DIR)/screenshots, and the same on a dark desktop in its
+# dark/ subfolder. Then the same in each face of SCREENSHOT_FACES (faces that a
+# system without the named ones falls back on; "-" for a space), each in a
+# subfolder of that name.
+SCREENSHOT_FACES ?= Liberation-Sans DejaVu-Sans
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/qt/quillet_screenshots $(BUILD_DIR)/screenshots
+	@for face in $(SCREENSHOT_FACES); do \
+	  echo "QUILLET_FONT=$$face"; \
+	  QT_QPA_PLATFORM=offscreen QUILLET_FONT="$$(echo "$$face" | tr - ' ')" \
+	    $(BUILD_DIR)/tests/qt/quillet_screenshots $(BUILD_DIR)/screenshots/$$face || exit 1; \
+	done
 
 # Start-up against a bare Qt window: medians and ratios of the time to first
 # paint and of the peak memory over STARTUP_RUNS alternating launches.
