@@ -1,5 +1,8 @@
 #include "win32/main_window.h"
 
+// After windows.h (main_window.h), which it builds on: the roles of screen readers' objects.
+#include <oleacc.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,13 +17,33 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"Quillet";
 constexpr wchar_t kPageClass[] = L"QuilletPage";
+// Where a control keeps its own window procedure while ControlProc is in front of it.
+constexpr wchar_t kOwnProcedure[] = L"Quillet.OwnProcedure";
 
 // Control IDs start above the dialog manager's IDOK and IDCANCEL, so Enter and
 // Escape reach no control.
 constexpr int kFirstControlId = 1000;
 
-// The code box shows source code: a fixed-pitch face at the window's size.
-constexpr wchar_t kCodeFace[] = L"Courier New";
+// Sent to a per-monitor aware window when its DPI changes: its wparam holds
+// the new DPI, its lparam the suggested window rectangle. (The headers name
+// it only for Windows 7 and later.)
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// The step buttons' raised edges in the classic greys, whatever colours the
+// desktop gives its own 3-D edges: a dark scheme's would vanish beside the
+// light grey and lavender of the buttons.
+constexpr std::uint32_t kEdgeHighlight = 0xFFFFFF;
+constexpr std::uint32_t kEdgeLight = 0xDFDFDF;
+constexpr std::uint32_t kEdgeShadow = 0x808080;
+constexpr std::uint32_t kEdgeDarkShadow = 0x000000;
+
+// A check box's box at 96 DPI (the same in the classic look and in themes),
+// and the room between it and the text.
+constexpr int kCheckBoxSize = 13;
+constexpr int kCheckBoxGap = 4;
+// The room a push button's caption needs on each side at 96 DPI: the raised
+// edge and a pixel of air.
+constexpr int kButtonEdge = 3;
 
 COLORREF ToColorRef(std::uint32_t bgr) { return static_cast<COLORREF>(bgr & 0xFFFFFF); }
 
@@ -33,16 +56,6 @@ bool IsUserInput(UINT message) {
          (message >= 0x00AB && message <= 0x00AD);  // WM_NCXBUTTONDOWN .. WM_NCXBUTTONDBLCLK
 }
 
-// The window text of any window, as UTF-8.
-std::string WindowText(HWND hwnd) {
-  const int length = ::GetWindowTextLengthW(hwnd);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-  return Narrow(text);
-}
-
 std::wstring WideWindowText(HWND hwnd) {
   const int length = ::GetWindowTextLengthW(hwnd);
   if (length <= 0) return {};
@@ -51,6 +64,9 @@ std::wstring WideWindowText(HWND hwnd) {
   text.resize(static_cast<std::size_t>(std::max(copied, 0)));
   return text;
 }
+
+// The window text of any window, as UTF-8.
+std::string WindowText(HWND hwnd) { return Narrow(WideWindowText(hwnd)); }
 
 // A control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hwnd) {
@@ -70,6 +86,63 @@ HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
                        DEFAULT_PITCH | FF_SWISS, face);
 }
 
+// The DPI of the screen the window is on. Windows 10 (1607 and later) tells
+// it per window and Windows 8.1 per screen, where the program is aware of
+// each screen's DPI; before them every screen has the system's.
+int WindowDpi(HWND hwnd, int system_dpi) {
+  using PerWindow = UINT(WINAPI*)(HWND);
+  static const auto per_window = reinterpret_cast<PerWindow>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (per_window != nullptr) {
+    const UINT dpi = per_window(hwnd);
+    return dpi > 0 ? static_cast<int>(dpi) : system_dpi;
+  }
+  using PerScreen = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto per_screen = [] {
+    HMODULE library = ::LoadLibraryW(L"shcore.dll");
+    return library ? reinterpret_cast<PerScreen>(
+                         reinterpret_cast<void*>(::GetProcAddress(library, "GetDpiForMonitor")))
+                   : nullptr;
+  }();
+  UINT dpi_x = 0;
+  UINT dpi_y = 0;
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  if (per_screen != nullptr &&
+      SUCCEEDED(per_screen(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), kEffectiveDpi,
+                           &dpi_x, &dpi_y)) &&
+      dpi_x > 0) {
+    return static_cast<int>(dpi_x);
+  }
+  return system_dpi;
+}
+
+// One colour along one edge of a rectangle, a pixel wide.
+void FillLine(HDC dc, int left, int top, int right, int bottom, std::uint32_t bgr) {
+  const RECT line{left, top, right, bottom};
+  ::SetBkColor(dc, ToColorRef(bgr));
+  ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &line, nullptr, 0, nullptr);
+}
+
+// A 3-D edge two pixels deep, as DrawEdge draws EDGE_RAISED (EDGE_SUNKEN when
+// pressed), in fixed colours.
+void DrawClassicEdge(HDC dc, const RECT& bounds, bool sunken) {
+  struct Ring {
+    std::uint32_t top_left;
+    std::uint32_t bottom_right;
+  };
+  const Ring outer = sunken ? Ring{kEdgeShadow, kEdgeHighlight} : Ring{kEdgeLight, kEdgeDarkShadow};
+  const Ring inner = sunken ? Ring{kEdgeDarkShadow, kEdgeLight} : Ring{kEdgeHighlight, kEdgeShadow};
+  RECT r = bounds;
+  for (const Ring& ring : {outer, inner}) {
+    if (r.right - r.left < 2 || r.bottom - r.top < 2) return;
+    FillLine(dc, r.left, r.top, r.right - 1, r.top + 1, ring.top_left);
+    FillLine(dc, r.left, r.top, r.left + 1, r.bottom - 1, ring.top_left);
+    FillLine(dc, r.left, r.bottom - 1, r.right, r.bottom, ring.bottom_right);
+    FillLine(dc, r.right - 1, r.top, r.right, r.bottom, ring.bottom_right);
+    ::InflateRect(&r, -1, -1);
+  }
+}
+
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, WindowOptions options)
@@ -80,15 +153,18 @@ MainWindow::MainWindow(HINSTANCE instance, WindowOptions options)
   ::InitCommonControlsEx(&classes);
   RegisterClasses();
 
-  // Everything is laid out in twips, turned into pixels by the screen's
-  // logical DPI (the manifest declares the program DPI-aware, so the system
-  // reports the real one and does not stretch the window's bitmap).
+  wchar_t face[LF_FACESIZE] = {};
+  const DWORD face_length = ::GetEnvironmentVariableW(L"QUILLET_FONT", face, LF_FACESIZE);
+  if (face_length > 0 && face_length < LF_FACESIZE) face_override_ = face;
+
+  // Everything is laid out in twips, turned into pixels by the logical DPI:
+  // the system's first, then the screen's the window lands on (the manifest
+  // declares the program aware of each screen's DPI, so the system reports
+  // the real one and does not stretch the window's bitmap).
   HDC screen = ::GetDC(nullptr);
-  dpi_x_ = std::max(::GetDeviceCaps(screen, LOGPIXELSX), 1);
-  dpi_y_ = std::max(::GetDeviceCaps(screen, LOGPIXELSY), 1);
+  SetDpi(std::max(::GetDeviceCaps(screen, LOGPIXELSX), 1),
+         std::max(::GetDeviceCaps(screen, LOGPIXELSY), 1));
   ::ReleaseDC(nullptr, screen);
-  twips_per_pixel_x_ = TwipsPerPixel(dpi_x_);
-  twips_per_pixel_y_ = TwipsPerPixel(dpi_y_);
 
   // A fixed layout: the window can be moved and minimised, not resized or maximised.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -96,6 +172,11 @@ MainWindow::MainWindow(HINSTANCE instance, WindowOptions options)
                     CW_USEDEFAULT, ToPixelsX(kWindowOuterWidth), ToPixelsY(kWindowOuterHeight),
                     nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return;
+  if (const int dpi = WindowDpi(hwnd_, dpi_y_); dpi != dpi_y_) {
+    SetDpi(dpi, dpi);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, ToPixelsX(kWindowOuterWidth),
+                   ToPixelsY(kWindowOuterHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   big_icon_ = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(QUILLET_ICON_ID),
                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                               ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
@@ -115,7 +196,6 @@ MainWindow::~MainWindow() {
     if (control.picture) ::DeleteObject(control.picture);
   }
   for (auto& [role, font] : fonts_) ::DeleteObject(font);
-  if (code_font_) ::DeleteObject(code_font_);
   if (bold_list_font_) ::DeleteObject(bold_list_font_);
   for (auto& [colour, brush] : brushes_) ::DeleteObject(brush);
   if (row_images_) ::ImageList_Destroy(row_images_);
@@ -132,7 +212,7 @@ void MainWindow::RegisterClasses() {
     window_class.lpfnWndProc = &MainWindow::WindowProc;
     window_class.hInstance = instance_;
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    // No class brush: the client area is painted in kClientColour (WM_ERASEBKGND).
     window_class.lpszClassName = kWindowClass;
     ::RegisterClassExW(&window_class);
   }
@@ -148,27 +228,29 @@ void MainWindow::RegisterClasses() {
   }
 }
 
+void MainWindow::SetDpi(int dpi_x, int dpi_y) {
+  dpi_x_ = dpi_x;
+  dpi_y_ = dpi_y;
+  twips_per_pixel_x_ = TwipsPerPixel(dpi_x_);
+  twips_per_pixel_y_ = TwipsPerPixel(dpi_y_);
+}
+
 HFONT MainWindow::Font(FontRole role) {
   // Made when first needed: the about page's faces only when it is shown.
   HFONT& font = fonts_[role];
   if (font == nullptr) {
     const FontSpec spec = FontOf(role);
-    font = MakeFont(Widen(spec.face).c_str(), spec.points, spec.bold, dpi_y_);
+    const std::wstring face = face_override_.empty() ? Widen(spec.face) : face_override_;
+    font = MakeFont(face.c_str(), spec.points, spec.bold, dpi_y_);
   }
   return font;
-}
-
-HFONT MainWindow::CodeFont() {
-  if (code_font_ == nullptr) {
-    code_font_ = MakeFont(kCodeFace, FontOf(FontRole::kDefault).points, false, dpi_y_);
-  }
-  return code_font_;
 }
 
 HFONT MainWindow::BoldListFont() {
   if (bold_list_font_ == nullptr) {
     const FontSpec window_font = FontOf(FontRole::kDefault);
-    bold_list_font_ = MakeFont(Widen(window_font.face).c_str(), window_font.points, true, dpi_y_);
+    const std::wstring face = face_override_.empty() ? Widen(window_font.face) : face_override_;
+    bold_list_font_ = MakeFont(face.c_str(), window_font.points, true, dpi_y_);
   }
   return bold_list_font_;
 }
@@ -184,6 +266,7 @@ void MainWindow::CreateControls() {
     control.enabled = spec.enabled;
     control.visible = spec.visible;
     control.checked = spec.checked;
+    control.accessible_name = Widen(AccessibleNameOf(spec));
     if (spec.page != 0) {
       const auto page = by_name_.find(PageFrameName(spec.page));
       control.parent = page == by_name_.end() ? kNoParent : page->second;
@@ -204,6 +287,9 @@ void MainWindow::CreateControls() {
 // a dialog's first control is on top), so going through the form backwards
 // gives that order at no cost; should a system do otherwise, the order is
 // set. (The tab order is the form's own, see MoveFocus, not the z-order.)
+// Then each label that names a box goes just in front of it, as a dialog's
+// label comes just before its box: screen readers name a box by the label
+// there.
 void MainWindow::MakeControlsOf(std::size_t parent) {
   HWND last_made = nullptr;  // the first in the form, made last
   HWND front = nullptr;      // the last in the form, made first
@@ -213,27 +299,37 @@ void MainWindow::MakeControlsOf(std::size_t parent) {
     // Pages come one by one (MakeHandle); they lie beside the step buttons.
     if (control.spec->kind == ControlKind::kPage) continue;
     if (HWND hwnd = CreateControl(control)) {
-      by_handle_[hwnd] = index;
       if (front == nullptr) front = hwnd;
       last_made = hwnd;
     }
   }
-  if (front == nullptr || front == last_made) return;
+  if (front == nullptr) return;
   HWND parent_window = parent == kNoParent ? hwnd_ : controls_[parent].hwnd;
-  if (::GetWindow(parent_window, GW_CHILD) == front) return;
-  for (const Control& control : controls_) {
-    if (control.parent == parent && control.hwnd) {
-      ::SetWindowPos(control.hwnd, HWND_TOP, 0, 0, 0, 0,
+  if (front != last_made && ::GetWindow(parent_window, GW_CHILD) != front) {
+    for (const Control& control : controls_) {
+      if (control.parent == parent && control.hwnd) {
+        ::SetWindowPos(control.hwnd, HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+      }
+    }
+  }
+  for (Control& box : controls_) {
+    if (box.parent != parent || box.hwnd == nullptr || box.spec->labelled_by.empty()) continue;
+    Control* label = Find(box.spec->labelled_by);
+    if (label == nullptr || label->hwnd == nullptr) continue;
+    HWND above = ::GetWindow(box.hwnd, GW_HWNDPREV);
+    if (above != label->hwnd) {
+      ::SetWindowPos(label->hwnd, above ? above : HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
+    CutOverlaps(*label);
   }
 }
 
 void MainWindow::MakeHandle(Control& control) {
   if (control.hwnd != nullptr || hwnd_ == nullptr) return;
   if (control.spec->kind == ControlKind::kPage) {
-    const auto index = static_cast<std::size_t>(&control - &controls_[0]);
-    if (HWND hwnd = CreateControl(control)) by_handle_[hwnd] = index;
+    CreateControl(control);
   } else if (control.parent == kNoParent) {
     MakeControlsOf(kNoParent);
   } else {
@@ -247,7 +343,7 @@ HWND MainWindow::CreateControl(Control& control) {
   const std::size_t index = static_cast<std::size_t>(&control - &controls_[0]);
   HWND parent = control.parent == kNoParent ? hwnd_ : controls_[control.parent].hwnd;
   if (parent == nullptr) return nullptr;
-  PixelRect rect = TwipsToPixels(spec.rect, twips_per_pixel_x_, twips_per_pixel_y_);
+  const PixelRect rect = PlacedRect(control);
 
   // Made with the state the view has kept for it so far.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -275,12 +371,20 @@ HWND MainWindow::CreateControl(Control& control) {
       style |= BS_PUSHBUTTON | WS_TABSTOP;
       break;
     case ControlKind::kLabel:
+      // Text statics, as screen readers expect a box's label to be; the
+      // window paints them (ControlProc), transparent over the pictures.
+      style |= SS_NOPREFIX | (spec.align == TextAlign::kRight    ? SS_RIGHT
+                              : spec.align == TextAlign::kCentre ? SS_CENTER
+                                                                 : SS_LEFT);
+      break;
     case ControlKind::kPicture:
       style |= SS_OWNERDRAW;
       break;
     case ControlKind::kTextBox:
       window_class = L"EDIT";
       style |= ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP;
+      // A path box takes no typing, but the focus, selection and copying.
+      if (spec.read_only) style |= ES_READONLY;
       extended_style = WS_EX_CLIENTEDGE;
       break;
     case ControlKind::kTextArea:
@@ -294,7 +398,6 @@ HWND MainWindow::CreateControl(Control& control) {
       break;
     case ControlKind::kRule:
       style |= SS_LEFT;
-      rect.height = 1;  // one pixel, on any screen
       break;
     case ControlKind::kStatusList:
       window_class = WC_LISTVIEWW;
@@ -309,12 +412,24 @@ HWND MainWindow::CreateControl(Control& control) {
       instance_, spec.kind == ControlKind::kPage ? this : nullptr);
   if (hwnd == nullptr) return nullptr;
   control.hwnd = hwnd;
+  by_handle_[hwnd] = index;
+  if (spec.kind != ControlKind::kPage) {
+    // The window's procedure goes in front of the control's own.
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetPropW(hwnd, kOwnProcedure,
+               reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)));
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ControlProc));
+  }
 
-  control.font = spec.name == "txtCode" ? CodeFont() : Font(spec.font);
+  control.font = Font(spec.font);
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
   switch (spec.kind) {
     case ControlKind::kCheckBox:
       ::SendMessageW(hwnd, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      PlaceTextControl(control);
+      break;
+    case ControlKind::kButton:
+      PlaceTextControl(control);
       break;
     case ControlKind::kTextArea:
       ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no limit but memory
@@ -322,7 +437,7 @@ HWND MainWindow::CreateControl(Control& control) {
       if (control.text.size() > 30000) ::SetWindowTextW(hwnd, control.text.c_str());
       break;
     case ControlKind::kLabel:
-      AutoSizeLabel(control);
+      PlaceTextControl(control);
       break;
     case ControlKind::kStatusList:
       SetUpStatusList(control);
@@ -361,9 +476,16 @@ void MainWindow::MakeRowImages(HWND list) {
   ListView_SetImageList(list, row_images_, LVSIL_SMALL);
 }
 
+// The list on the white the table gives it, its values in black, whatever the
+// desktop's window colours; the columns as the table sizes them; and tool
+// tips that keep a message's line breaks.
 void MainWindow::SetUpStatusList(Control& control) {
   HWND list = control.hwnd;
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
+  const COLORREF back = ToColorRef(control.back_colour);
+  ListView_SetBkColor(list, back);
+  ListView_SetTextBkColor(list, back);
+  ListView_SetTextColor(list, ToColorRef(TextColour(control.spec->name)));
 
   int column = 0;
   for (const ColumnSpec& spec : kStatusColumns) {
@@ -377,24 +499,44 @@ void MainWindow::SetUpStatusList(Control& control) {
                    reinterpret_cast<LPARAM>(&item));
     ++column;
   }
+  if (HWND tips = ListView_GetToolTips(list)) {
+    // A width makes the tool tip break lines where the text does (CR LF).
+    ::SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(600, dpi_x_, 96));
+  }
 }
 
-// An auto-sized label keeps its Left and Top and takes the size of its text; a
-// height the form fixes stays. A label of fixed size whose caption is wider
-// grows to the right as far as the text needs, so a caption is never cut short
-// where the face is wider than the one the layout was made with.
-void MainWindow::AutoSizeLabel(Control& control) {
-  const ControlSpec& spec = *control.spec;
-  // One memory DC measures every label: cheaper than a window's DC each time.
+void MainWindow::SetColumnWidths(HWND list) {
+  int column = 0;
+  for (const ColumnSpec& spec : kStatusColumns) {
+    ListView_SetColumnWidth(list, column++, ToPixelsX(static_cast<float>(spec.width)));
+  }
+}
+
+PixelRect MainWindow::PlacedRect(const Control& control) const {
+  if (control.moved) {
+    return {ToPixelsX(control.moved_to.left), ToPixelsY(control.moved_to.top),
+            ToPixelsX(control.moved_to.width), ToPixelsY(control.moved_to.height)};
+  }
+  PixelRect rect = TwipsToPixels(control.spec->rect, twips_per_pixel_x_, twips_per_pixel_y_);
+  if (control.spec->kind == ControlKind::kRule) rect.height = 1;  // one pixel, on any screen
+  return rect;
+}
+
+SIZE MainWindow::TextRoom(const Control& control) {
+  // One memory DC measures every text: cheaper than a window's DC each time.
   if (measure_dc_ == nullptr) measure_dc_ = ::CreateCompatibleDC(nullptr);
   HDC dc = measure_dc_;
   HGDIOBJ old_font = ::SelectObject(dc, control.font);
   const std::wstring text = WideWindowText(control.hwnd);
+  const ControlKind kind = control.spec->kind;
+  // A label shows "&" as it is; a button's and the check box's mark their mnemonic.
+  const UINT prefix = kind == ControlKind::kLabel ? DT_NOPREFIX : 0;
   RECT extent{0, 0, 0, 0};
-  ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX);
+  ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent,
+              DT_CALCRECT | DT_SINGLELINE | prefix);
   // With a TrueType face (standing in for the bitmap one where that is
   // missing) the ink of the last letter may reach past its advance, by its
-  // overhang or by a pixel of smoothing; the label takes that in, so no
+  // overhang or by a pixel of smoothing; the room takes that in, so no
   // letter is cut. A bitmap face draws exactly within its advance.
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(dc, &metrics);
@@ -404,21 +546,129 @@ void MainWindow::AutoSizeLabel(Control& control) {
     extent.right += std::max(1, -last.abcC);
   }
   ::SelectObject(dc, old_font);
-  if (text.empty()) extent.right = 0;
+  SIZE room{text.empty() ? 0 : extent.right, extent.bottom};
+  switch (kind) {
+    case ControlKind::kCheckBox: {
+      const int box = ::MulDiv(kCheckBoxSize, dpi_x_, 96);
+      room.cx += box + ::MulDiv(kCheckBoxGap, dpi_x_, 96);
+      room.cy = std::max<LONG>(room.cy, box);
+      break;
+    }
+    case ControlKind::kButton:
+      room.cx += 2 * ::MulDiv(kButtonEdge, dpi_x_, 96);
+      room.cy += 2 * ::MulDiv(kButtonEdge, dpi_y_, 96);
+      break;
+    default:
+      break;
+  }
+  return room;
+}
 
-  const RECT now = RectInParent(control.hwnd);
-  int width = now.right - now.left;
-  int height = now.bottom - now.top;
-  if (spec.auto_size) {
-    width = extent.right;
-    if (spec.rect.height == 0) height = extent.bottom;
-  } else if (extent.right > width && spec.align == TextAlign::kLeft) {
-    width = extent.right;
-  } else {
+// Labels, the check box and buttons take their table rectangles, grown (or,
+// auto-sized labels, fitted) to the room their text needs in the face the
+// window found: away from the box a label names, so nothing is cut short or
+// runs under its neighbour in a face wider than the named one.
+void MainWindow::PlaceTextControl(Control& control) {
+  if (control.hwnd == nullptr) return;
+  const ControlSpec& spec = *control.spec;
+  const PixelRect table = PlacedRect(control);
+  const SIZE room = TextRoom(control);
+  int text_height = room.cy;
+  // An auto-sized label keeps a height the table fixes, if its text fits.
+  if (spec.kind == ControlKind::kLabel && spec.rect.height != 0) {
+    text_height = std::max(text_height, table.height);
+  }
+  const PixelRect placed = TextControlRect(spec, table, room.cx, text_height);
+  ::SetWindowPos(control.hwnd, nullptr, placed.left, placed.top, placed.width, placed.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (spec.kind == ControlKind::kLabel) CutOverlaps(control);
+}
+
+void MainWindow::CutOverlaps(Control& label) {
+  if (label.hwnd == nullptr) return;
+  const Control* box = nullptr;
+  for (const Control& candidate : controls_) {
+    if (candidate.spec->labelled_by == label.spec->name) box = &candidate;
+  }
+  if (box == nullptr || box->hwnd == nullptr) return;
+  const RECT mine = RectInParent(label.hwnd);
+  const RECT theirs = RectInParent(box->hwnd);
+  RECT overlap{};
+  if (!::IntersectRect(&overlap, &mine, &theirs)) {
+    ::SetWindowRgn(label.hwnd, nullptr, FALSE);
     return;
   }
-  ::SetWindowPos(control.hwnd, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // In the label's own coordinates; the system owns the region from here on.
+  HRGN region = ::CreateRectRgn(0, 0, mine.right - mine.left, mine.bottom - mine.top);
+  HRGN cut = ::CreateRectRgn(overlap.left - mine.left, overlap.top - mine.top,
+                             overlap.right - mine.left, overlap.bottom - mine.top);
+  ::CombineRgn(region, region, cut, RGN_DIFF);
+  ::DeleteObject(cut);
+  if (::SetWindowRgn(label.hwnd, region, FALSE) == 0) ::DeleteObject(region);
+}
+
+// ---- Another DPI --------------------------------------------------------------
+
+void MainWindow::ChangeDpi(int dpi, const RECT* suggested) {
+  if (hwnd_ == nullptr || dpi <= 0) return;
+  // The step button the marker strip lies against, to lay it there again.
+  std::string_view marked;
+  if (const Control* marker = Find("txtEdge"); marker && marker->hwnd) {
+    const RECT strip = RectInParent(marker->hwnd);
+    const POINT middle{(strip.left + strip.right) / 2, (strip.top + strip.bottom) / 2};
+    for (int step = 1; step <= kStepCount; ++step) {
+      const HWND button = HandleIfMade(StepButtonName(step));
+      const RECT bounds = button ? RectInParent(button) : RECT{};
+      if (button && ::PtInRect(&bounds, middle)) marked = StepButtonName(step);
+    }
+  }
+
+  SetDpi(dpi, dpi);
+  std::map<FontRole, HFONT> old_fonts;
+  old_fonts.swap(fonts_);
+  HFONT old_bold_font = bold_list_font_;
+  bold_list_font_ = nullptr;
+  HIMAGELIST old_row_images = row_images_;
+  row_images_ = nullptr;
+
+  for (Control& control : controls_) {
+    if (control.hwnd == nullptr) continue;
+    control.font = Font(control.spec->font);
+    ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
+    if (control.picture) ::DeleteObject(control.picture);
+    control.picture = nullptr;  // drawn again, from the raster for this DPI
+    control.picture_tried = false;
+    control.picture_size = {0, 0};
+    const PixelRect rect = PlacedRect(control);
+    ::SetWindowPos(control.hwnd, nullptr, rect.left, rect.top, rect.width, rect.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    switch (control.spec->kind) {
+      case ControlKind::kLabel:
+      case ControlKind::kCheckBox:
+      case ControlKind::kButton:
+        PlaceTextControl(control);
+        break;
+      case ControlKind::kStatusList:
+        SetColumnWidths(control.hwnd);
+        if (old_row_images) MakeRowImages(control.hwnd);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!marked.empty()) {
+    SetRect("txtEdge", StepMarkerRect(Rect(marked), twips_per_pixel_x_, twips_per_pixel_y_));
+  }
+  for (auto& [role, font] : old_fonts) ::DeleteObject(font);
+  if (old_bold_font) ::DeleteObject(old_bold_font);
+  if (old_row_images) ::ImageList_Destroy(old_row_images);
+
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (suggested == nullptr) flags |= SWP_NOMOVE;
+  ::SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
+                 ToPixelsX(static_cast<float>(outer_width_twips_)),
+                 ToPixelsY(static_cast<float>(outer_height_twips_)), flags);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // ---- Window procedures ------------------------------------------------------
@@ -478,6 +728,88 @@ LRESULT CALLBACK MainWindow::PageProc(HWND hwnd, UINT message, WPARAM wparam, LP
   return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto own = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOwnProcedure));
+  if (own == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // The control goes back to its own procedure for its last message.
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+    ::RemovePropW(hwnd, kOwnProcedure);
+    return ::CallWindowProcW(own, hwnd, message, wparam, lparam);
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (Control* control = self ? self->FindByHandle(hwnd) : nullptr) {
+    if (const std::optional<LRESULT> answer =
+            self->HandleControlMessage(*control, message, wparam, lparam)) {
+      return *answer;
+    }
+  }
+  return ::CallWindowProcW(own, hwnd, message, wparam, lparam);
+}
+
+std::optional<LRESULT> MainWindow::HandleControlMessage(Control& control, UINT message,
+                                                        WPARAM wparam, LPARAM lparam) {
+  HWND hwnd = control.hwnd;
+  switch (message) {
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd, wparam, lparam)) return answer;
+      return std::nullopt;
+    case kAccessibleQueryMessage:
+      AnswerAccessibleQuery(control, *reinterpret_cast<AccessibleQuery*>(lparam));
+      return 0;
+    default:
+      break;
+  }
+  const ControlKind kind = control.spec->kind;
+  if (kind == ControlKind::kLabel) {
+    // A static paints itself when its text or state changes; here the window
+    // paints it instead, when it is next drawn.
+    switch (message) {
+      case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(hwnd, &paint);
+        DrawLabel(dc, control);
+        ::EndPaint(hwnd, &paint);
+        return 0;
+      }
+      case WM_PRINTCLIENT:
+        DrawLabel(reinterpret_cast<HDC>(wparam), control);
+        return 0;
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_ENABLE:
+        ::InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+      case WM_SETTEXT: {
+        const LRESULT result = ::DefWindowProcW(hwnd, message, wparam, lparam);
+        ::InvalidateRect(hwnd, nullptr, FALSE);
+        return result;
+      }
+      default:
+        return std::nullopt;
+    }
+  }
+  if (kind == ControlKind::kTextBox && !::IsWindowEnabled(hwnd)) {
+    // A switched-off edit box draws its text in the desktop's grey, which on
+    // a dark scheme may not read on the table's grey; here it is the window's.
+    switch (message) {
+      case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(hwnd, &paint);
+        DrawSwitchedOffBox(dc, control);
+        ::EndPaint(hwnd, &paint);
+        return 0;
+      }
+      case WM_PRINTCLIENT:
+        DrawSwitchedOffBox(reinterpret_cast<HDC>(wparam), control);
+        return 0;
+      default:
+        return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
@@ -494,6 +826,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+      // Where the frame leaves the client area larger than the pages, the
+      // page colour goes on, not a band of the desktop's grey.
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      ::FillRect(reinterpret_cast<HDC>(wparam), &client, Brush(kClientColour));
+      return 1;
+    }
     case WM_SETCURSOR:
       if (OnSetCursor()) return TRUE;
       break;
@@ -505,6 +846,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
+    case kDpiChangedMessage:
+      ChangeDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -564,16 +908,17 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
   }
 }
 
+// The background the table gives a control, and a text colour that reads on
+// it (TextColour), whatever colours the desktop gives its own controls.
 LRESULT MainWindow::OnControlColour(HDC dc, HWND hwnd) {
   const Control* control = FindByHandle(hwnd);
+  const ControlSpec& spec = *control->spec;
   std::uint32_t back = control->back_colour;
-  const std::uint32_t text = control->spec->text_colour;
-  switch (control->spec->kind) {
+  switch (spec.kind) {
     case ControlKind::kTextBox:
     case ControlKind::kTextArea:
       if (back == kSystemColour) back = FromColorRef(::GetSysColor(COLOR_WINDOW));
-      ::SetTextColor(dc,
-                     text == kSystemColour ? ::GetSysColor(COLOR_WINDOWTEXT) : ToColorRef(text));
+      ::SetTextColor(dc, ToColorRef(TextColour(spec.name)));
       break;
     case ControlKind::kCheckBox:
     case ControlKind::kButton:
@@ -582,7 +927,8 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND hwnd) {
         back = controls_[control->parent].back_colour;
       }
       if (back == kSystemColour) back = FromColorRef(::GetSysColor(COLOR_BTNFACE));
-      if (text != kSystemColour) ::SetTextColor(dc, ToColorRef(text));
+      if (TextColourOf(spec) != kSystemColour)
+        ::SetTextColor(dc, ToColorRef(TextColour(spec.name)));
       break;
     default:
       if (back == kSystemColour) back = FromColorRef(::GetSysColor(COLOR_BTNFACE));
@@ -598,9 +944,6 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   switch (control->spec->kind) {
     case ControlKind::kStepButton:
       DrawStepButton(item, *control);
-      break;
-    case ControlKind::kLabel:
-      DrawLabel(item, *control);
       break;
     case ControlKind::kPicture:
       PaintBackdrop(item.hDC, static_cast<std::size_t>(control - &controls_[0]), item.rcItem);
@@ -651,13 +994,14 @@ void MainWindow::OnDestroy() {
 // ---- Drawing ----------------------------------------------------------------
 
 // A command button in graphical style: its back colour with a raised 3-D edge
-// (sunken while pressed), the caption centred and wrapped at spaces.
+// (sunken while pressed), the caption centred and wrapped at spaces, in the
+// table's colours whatever the desktop's.
 void MainWindow::DrawStepButton(const DRAWITEMSTRUCT& item, const Control& control) {
   HDC dc = item.hDC;
   RECT bounds = item.rcItem;
   ::FillRect(dc, &bounds, Brush(control.back_colour));
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  ::DrawEdge(dc, &bounds, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  DrawClassicEdge(dc, bounds, pressed);
 
   const std::wstring caption = WideWindowText(item.hwndItem);
   RECT area = bounds;
@@ -708,8 +1052,7 @@ void MainWindow::DrawStepButton(const DRAWITEMSTRUCT& item, const Control& contr
   const int spare = (area.bottom - area.top) - (measured.bottom - measured.top);
   if (spare > 0) area.top += spare / 2;
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc,
-                 ::GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  ::SetTextColor(dc, ToColorRef(TextColour(control.spec->name)));
   ::DrawTextW(dc, caption.c_str(), -1, &area, flags);
 
   ::SelectObject(dc, old_font);
@@ -717,14 +1060,19 @@ void MainWindow::DrawStepButton(const DRAWITEMSTRUCT& item, const Control& contr
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     RECT focus = bounds;
     ::InflateRect(&focus, -4, -4);
+    // The dotted rectangle inverts what lies under it, so it shows on the
+    // button's colours; it draws with the text and background colours.
+    ::SetTextColor(dc, ToColorRef(kBlackTextColour));
+    ::SetBkColor(dc, ToColorRef(control.back_colour));
     ::DrawFocusRect(dc, &focus);
   }
 }
 
 // Labels are drawn transparent, so a picture behind one shows around its text.
-void MainWindow::DrawLabel(const DRAWITEMSTRUCT& item, const Control& control) {
-  HDC dc = item.hDC;
-  PaintBackdrop(dc, static_cast<std::size_t>(&control - &controls_[0]), item.rcItem);
+void MainWindow::DrawLabel(HDC dc, const Control& control) {
+  RECT area{};
+  ::GetClientRect(control.hwnd, &area);
+  PaintBackdrop(dc, static_cast<std::size_t>(&control - &controls_[0]), area);
   HGDIOBJ old_font = ::SelectObject(dc, control.font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ToColorRef(TextColour(control.spec->name)));
@@ -740,10 +1088,66 @@ void MainWindow::DrawLabel(const DRAWITEMSTRUCT& item, const Control& control) {
       flags |= DT_LEFT;
       break;
   }
-  RECT area = item.rcItem;
-  const std::wstring text = WideWindowText(item.hwndItem);
+  const std::wstring text = WideWindowText(control.hwnd);
   ::DrawTextW(dc, text.c_str(), -1, &area, flags);
   ::SelectObject(dc, old_font);
+}
+
+// What the edit box would draw, in the grey of switched-off text on the box's
+// back colour: the text from its first shown character, where it puts it.
+void MainWindow::DrawSwitchedOffBox(HDC dc, const Control& control) {
+  RECT client{};
+  ::GetClientRect(control.hwnd, &client);
+  std::uint32_t back = control.back_colour;
+  if (back == kSystemColour) back = FromColorRef(::GetSysColor(COLOR_BTNFACE));
+  ::FillRect(dc, &client, Brush(back));
+  RECT format{};
+  ::SendMessageW(control.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  // For a single-line box: the index of the first character shown.
+  const auto first =
+      static_cast<std::size_t>(::SendMessageW(control.hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+  const std::wstring text = WideWindowText(control.hwnd);
+  if (first >= text.size()) return;
+  HGDIOBJ old_font = ::SelectObject(dc, control.font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ToColorRef(TextColour(control.spec->name)));
+  ::DrawTextW(dc, text.c_str() + first, static_cast<int>(text.size() - first), &format,
+              DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+  ::SelectObject(dc, old_font);
+}
+
+void MainWindow::AnswerAccessibleQuery(const Control& control, AccessibleQuery& query) const {
+  const ControlSpec& spec = *control.spec;
+  const bool self = query.child == 0;
+  switch (query.item) {
+    case AccessibleQuery::Item::kName:
+      // Decoration has no name; the others the table's (or the page logic's).
+      if (self && (IsDecorative(spec) || !control.accessible_name.empty())) {
+        query.text = IsDecorative(spec) ? std::wstring() : control.accessible_name;
+        query.answered = true;
+      }
+      break;
+    case AccessibleQuery::Item::kDescription:
+      if (self && !spec.accessible_description.empty()) {
+        query.text = Widen(spec.accessible_description);
+        query.answered = true;
+      } else if (spec.kind == ControlKind::kStatusList && query.child > 0 &&
+                 static_cast<std::size_t>(query.child) <= rows_.size()) {
+        // A row's outcome, which the list shows by colour and image only.
+        query.text = Widen(StatusRowDescription(rows_[static_cast<std::size_t>(query.child) - 1]));
+        query.answered = true;
+      }
+      break;
+    case AccessibleQuery::Item::kRole:
+      if (self && spec.kind == ControlKind::kPicture) {
+        query.role = ROLE_SYSTEM_GRAPHIC;
+        query.answered = true;
+      } else if (self && spec.kind == ControlKind::kRule) {
+        query.role = ROLE_SYSTEM_SEPARATOR;
+        query.answered = true;
+      }
+      break;
+  }
 }
 
 void MainWindow::DrawPicture(HDC dc, Control& picture, int x, int y) {
@@ -760,10 +1164,12 @@ void MainWindow::DrawPicture(HDC dc, Control& picture, int x, int y) {
     }
   }
   if (!picture.picture_tried) {
-    // Made on first use, so pictures of pages nobody opens cost nothing.
+    // Made on first use, so pictures of pages nobody opens cost nothing; from
+    // the smallest raster (100, 150 or 200 %) that covers the size for the DPI.
     picture.picture_tried = true;
     if (auto image = LoadPicture(instance_, spec.picture, width, height)) {
       picture.picture = CreatePremultipliedBitmap(*image);
+      picture.picture_size = {width, height};
     }
   }
   if (picture.picture == nullptr) return;
@@ -797,7 +1203,8 @@ void MainWindow::PaintBackdrop(HDC dc, std::size_t index, const RECT& area) {
 }
 
 // The action column in bold and the row's colour; the values in the list's
-// own font and colour.
+// own font and black on its white, except on a selected row, which the list
+// draws in the selection's colours.
 LRESULT MainWindow::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
@@ -811,7 +1218,9 @@ LRESULT MainWindow::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
         draw.clrText = ToColorRef(rows_[row].colour);
         ::SelectObject(draw.nmcd.hdc, BoldListFont());
       } else {
-        draw.clrText = ::GetSysColor(COLOR_WINDOWTEXT);
+        const bool selected = ListView_GetItemState(draw.nmcd.hdr.hwndFrom, static_cast<int>(row),
+                                                    LVIS_SELECTED) != 0;
+        if (!selected) draw.clrText = ToColorRef(TextColour("lvwStatus"));
         ::SelectObject(draw.nmcd.hdc, Font(FontRole::kDefault));
       }
       return CDRF_NEWFONT;
@@ -868,12 +1277,48 @@ bool MainWindow::PreTranslateMessage(MSG& message) {
   if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !::IsChild(hwnd_, message.hwnd))) {
     return false;
   }
-  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
-      ::GetKeyState(VK_MENU) >= 0) {
-    MoveFocus(::GetKeyState(VK_SHIFT) >= 0);
-    return true;
+  if (message.message == WM_KEYDOWN) {
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool alt = ::GetKeyState(VK_MENU) < 0;
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    // Held down, a key repeats; each of these acts once per press.
+    const bool repeat = (message.lParam & (1L << 30)) != 0;
+    if (ctrl && !alt) {
+      std::optional<WindowEvents::StepKey> key;
+      if (message.wParam == VK_TAB) key = WindowEvents::StepKey::kTab;
+      if (message.wParam == VK_NEXT) key = WindowEvents::StepKey::kPageDown;
+      if (message.wParam == VK_PRIOR) key = WindowEvents::StepKey::kPageUp;
+      if (key) {
+        if (!repeat && events_ != nullptr) events_->StepKeyPressed(*key, shift);
+        return true;
+      }
+    }
+    if (message.wParam == VK_TAB && !ctrl && !alt) {
+      MoveFocus(!shift);
+      return true;
+    }
+    // The dialog manager gives Enter to a dialog's default button only; here
+    // it presses the focused button, as in a dialog whose buttons take the
+    // default as they get the focus.
+    if (message.wParam == VK_RETURN && !ctrl && !alt && !shift) {
+      if (Control* button = FocusedButton()) {
+        if (!repeat) {
+          ::SendMessageW(::GetParent(button->hwnd), WM_COMMAND,
+                         MAKEWPARAM(::GetDlgCtrlID(button->hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button->hwnd));
+        }
+        return true;
+      }
+    }
   }
   return ::IsDialogMessageW(hwnd_, &message) != FALSE;
+}
+
+MainWindow::Control* MainWindow::FocusedButton() {
+  Control* control = FindByHandle(::GetFocus());
+  if (control == nullptr || !::IsWindowEnabled(control->hwnd)) return nullptr;
+  const ControlKind kind = control->spec->kind;
+  return kind == ControlKind::kButton || kind == ControlKind::kStepButton ? control : nullptr;
 }
 
 // The next (or previous) control of the tab order that can take the focus:
@@ -937,10 +1382,8 @@ void MainWindow::SetText(std::string_view name, const std::string& text) {
     return;
   }
   ::SetWindowTextW(control->hwnd, Widen(text).c_str());
-  if (control->spec->kind == ControlKind::kLabel) {
-    AutoSizeLabel(*control);
-    ::InvalidateRect(control->hwnd, nullptr, TRUE);
-  }
+  // A new text may need more room than the last one (the about page's lines).
+  if (control->spec->kind == ControlKind::kLabel) PlaceTextControl(*control);
 }
 
 std::string MainWindow::Text(std::string_view name) const {
@@ -957,7 +1400,7 @@ void MainWindow::SetEnabled(std::string_view name, bool enabled) {
     return;
   }
   ::EnableWindow(control->hwnd, enabled ? TRUE : FALSE);
-  // Owner-drawn labels change their text colour.
+  // The window draws labels and switched-off boxes: their text changes colour.
   ::InvalidateRect(control->hwnd, nullptr, TRUE);
 }
 
@@ -983,18 +1426,26 @@ std::uint32_t MainWindow::BackColour(std::string_view name) const {
 std::uint32_t MainWindow::TextColour(std::string_view name) const {
   const Control* control = Find(name);
   if (control == nullptr) return kSystemColour;
-  if (control->spec->kind == ControlKind::kLabel && !IsEnabled(name)) {
-    // Switched-off labels in a grey that stays readable on the page colour.
-    return kGreyTextColour;
+  const ControlSpec& spec = *control->spec;
+  const std::uint32_t fixed = TextColourOf(spec);
+  if (fixed != kSystemColour) {
+    // Switched off, in a grey that stays distinct on the page colour and on
+    // the grey of a switched-off box.
+    return IsEnabled(name) ? fixed : kGreyTextColour;
   }
-  if (control->spec->text_colour != kSystemColour) return control->spec->text_colour;
-  return FromColorRef(::GetSysColor(COLOR_WINDOWTEXT));
+  // Where the table leaves the background to the desktop, its text colour too.
+  const bool button = spec.kind == ControlKind::kButton || spec.kind == ControlKind::kStepButton;
+  return FromColorRef(::GetSysColor(button ? COLOR_BTNTEXT : COLOR_WINDOWTEXT));
 }
 
 HFONT MainWindow::ControlFont(std::string_view name) {
   Control* control = Find(name);
-  if (control == nullptr) return nullptr;
-  return control->spec->name == "txtCode" ? CodeFont() : Font(control->spec->font);
+  return control == nullptr ? nullptr : Font(control->spec->font);
+}
+
+SIZE MainWindow::PictureSize(std::string_view name) const {
+  const Control* control = Find(name);
+  return control == nullptr ? SIZE{0, 0} : control->picture_size;
 }
 
 void MainWindow::SetVisible(std::string_view name, bool visible) {
@@ -1041,6 +1492,9 @@ TwipsRect MainWindow::Rect(std::string_view name) const {
 void MainWindow::SetRect(std::string_view name, const MarkerRect& twips) {
   HWND hwnd = ControlHandle(name);
   if (hwnd == nullptr) return;
+  Control* control = Find(name);
+  control->moved = true;  // kept, for another DPI
+  control->moved_to = twips;
   ::MoveWindow(hwnd, ToPixelsX(twips.left), ToPixelsY(twips.top), ToPixelsX(twips.width),
                ToPixelsY(twips.height), TRUE);
 }
@@ -1096,6 +1550,8 @@ void MainWindow::SelectStatusRow(int row) {
 // The size given is the outer size, frame included; the system's frame for
 // this style (AdjustWindowRectEx) is what remains for the client area.
 void MainWindow::SetOuterSize(int width_twips, int height_twips) {
+  outer_width_twips_ = width_twips;
+  outer_height_twips_ = height_twips;
   if (hwnd_ == nullptr) return;
   ::SetWindowPos(hwnd_, nullptr, 0, 0, ToPixelsX(static_cast<float>(width_twips)),
                  ToPixelsY(static_cast<float>(height_twips)),
@@ -1183,6 +1639,19 @@ void MainWindow::DropQueuedInput() {
 // the window never goes away under the handler that asked.
 void MainWindow::Close() {
   if (hwnd_ != nullptr) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void MainWindow::SetAccessibleName(std::string_view name, const std::string& spoken) {
+  Control* control = Find(name);
+  if (control == nullptr) return;
+  std::wstring wide = Widen(spoken);
+  if (wide == control->accessible_name) return;
+  control->accessible_name = std::move(wide);
+  if (control->hwnd != nullptr) AnnounceNameChange(control->hwnd);
+}
+
+void MainWindow::SetFocus(std::string_view name) {
+  if (HWND hwnd = ControlHandle(name)) ::SetFocus(hwnd);
 }
 
 // ---- Helpers ----------------------------------------------------------------

@@ -1,8 +1,10 @@
 // The tool's one window, frmMain, in plain Win32: every control of the form
 // table (wizard/form.h) made as a system control (push button, edit box,
-// static text, check box, list view), placed in twips through the screen's
-// logical DPI, and reachable by its control name. It implements the view that
-// the page logic drives and passes the user's clicks and typing on.
+// static text, check box, list view), placed in twips through the DPI of the
+// screen it is on, and reachable by its control name. It implements the view
+// that the page logic drives and passes the user's clicks, keys and typing on.
+// Its text reads on the colours the table fixes whatever the desktop's
+// colours, and screen readers get the table's names for its controls.
 #pragma once
 
 #ifndef NOMINMAX
@@ -18,12 +20,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "status/status_log.h"
+#include "win32/accessible_proxy.h"
 #include "wizard/form.h"
 #include "wizard/view.h"
 
@@ -43,6 +47,9 @@ class WindowEvents {
   virtual bool CloseRequested() = 0;
   // Escape was pressed while the window was busy.
   virtual void EscapePressed() = 0;
+  // Ctrl with Tab (Shift: backwards), Page Down or Page Up: to another step.
+  enum class StepKey { kTab, kPageDown, kPageUp };
+  virtual void StepKeyPressed(StepKey key, bool shift) = 0;
   // The window is being destroyed, or the session ends with it still open;
   // the last event (it may come twice: at the session's end and then at the
   // window's destruction).
@@ -75,15 +82,17 @@ class MainWindow final : public WizardView {
   // Where clicks and typing go; nullptr drops them.
   void SetEvents(WindowEvents* events) { events_ = events; }
 
-  // The screen's logical DPI the window was laid out for.
+  // The logical DPI the window is laid out for: its screen's.
   int DpiX() const { return dpi_x_; }
   int DpiY() const { return dpi_y_; }
 
   bool IsBusy() const { return busy_; }
 
   // Handles keyboard navigation for a message of this window's thread: Tab
-  // and Shift+Tab follow the form's tab order, and the dialog keys
-  // (mnemonics, arrows) work as in a dialog. True when the message was used.
+  // and Shift+Tab follow the form's tab order; Enter presses the focused
+  // button (once, however long it is held), as Space does; Ctrl with Tab,
+  // Page Down or Page Up goes to another step; the dialog keys (mnemonics,
+  // arrows) work as in a dialog. True when the message was used.
   bool PreTranslateMessage(MSG& message);
 
   // WizardView.
@@ -108,15 +117,27 @@ class MainWindow final : public WizardView {
   void SetBusy(bool busy) override;
   void PumpEvents() override;
   void Close() override;
+  void SetAccessibleName(std::string_view control, const std::string& name) override;
+  void SetFocus(std::string_view control) override;
 
   // The back colour last set (or the form's), as a Windows colour value.
   std::uint32_t BackColour(std::string_view control) const;
-  // The text colour a control draws with now (labels: grey when disabled).
+  // The text colour a control draws with now: the table's (TextColourOf)
+  // where it fixes the background, grey there when switched off; the
+  // desktop's elsewhere.
   std::uint32_t TextColour(std::string_view control) const;
   // The rows the status list shows.
   const std::vector<StatusRow>& StatusRows() const { return rows_; }
   // The font a control uses.
   HFONT ControlFont(std::string_view control);
+  // The size in pixels of a picture as last drawn (0 x 0 before it is first drawn).
+  SIZE PictureSize(std::string_view control) const;
+
+  // Lays the window out again for another DPI (the screen's scale changed,
+  // or the window moved to a screen with another one): every control, font,
+  // column and picture, and the outer size, placed at `suggested`'s corner
+  // (WM_DPICHANGED's rectangle; nullptr keeps the position).
+  void ChangeDpi(int dpi, const RECT* suggested);
 
  private:
   struct Control {
@@ -126,7 +147,13 @@ class MainWindow final : public WizardView {
     std::uint32_t back_colour = kSystemColour;
     HFONT font = nullptr;
     HBITMAP picture = nullptr;  // made when first drawn
+    SIZE picture_size{0, 0};
     bool picture_tried = false;
+    // What a screen reader calls it; empty: the system's name (its text).
+    std::wstring accessible_name;
+    // The rectangle last set through SetRect, kept for another DPI.
+    bool moved = false;
+    MarkerRect moved_to{};
     // The control's state until its window is made (its page's first showing);
     // then the window holds it.
     std::wstring text;
@@ -138,12 +165,20 @@ class MainWindow final : public WizardView {
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  // Every control's procedure in front of its own: screen readers' questions,
+  // the labels' painting, and switched-off boxes' text.
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // An answer where the window answers for the control; nothing where the
+  // control's own procedure does.
+  std::optional<LRESULT> HandleControlMessage(Control& control, UINT message, WPARAM wparam,
+                                              LPARAM lparam);
 
   void RegisterClasses();
   HFONT Font(FontRole role);
-  HFONT CodeFont();
   HFONT BoldListFont();
+  // The window's DPI and pixel size in twips.
+  void SetDpi(int dpi_x, int dpi_y);
   void CreateControls();
   // Makes the controls of a page (kNoParent: the window-level ones) that are not made yet.
   void MakeControlsOf(std::size_t parent);
@@ -151,8 +186,20 @@ class MainWindow final : public WizardView {
   void MakeHandle(Control& control);
   HWND CreateControl(Control& control);
   void SetUpStatusList(Control& control);
+  void SetColumnWidths(HWND list);
   void MakeRowImages(HWND list);
-  void AutoSizeLabel(Control& control);
+  // Where a label, the check box or a push button goes: its table rectangle,
+  // grown as its text needs in the face the window has (TextControlRect).
+  void PlaceTextControl(Control& control);
+  // What a control's text needs, in pixels: the text, and a check box's box
+  // or a button's edges.
+  SIZE TextRoom(const Control& control);
+  // A label lies just in front of the box it names, so that screen readers
+  // find it there; where the two overlap, the overlap is cut out of the
+  // label's window, so the box is drawn whole.
+  void CutOverlaps(Control& label);
+  // The control's rectangle for the window's DPI, from the table or the last SetRect.
+  PixelRect PlacedRect(const Control& control) const;
 
   // Message handlers.
   LRESULT OnCommand(WPARAM wparam, LPARAM lparam);
@@ -165,7 +212,11 @@ class MainWindow final : public WizardView {
   void OnDestroy();
 
   void DrawStepButton(const DRAWITEMSTRUCT& item, const Control& control);
-  void DrawLabel(const DRAWITEMSTRUCT& item, const Control& control);
+  void DrawLabel(HDC dc, const Control& control);
+  // A switched-off box's text in the grey of switched-off text.
+  void DrawSwitchedOffBox(HDC dc, const Control& control);
+  // What a control tells a screen reader in place of the system's answer.
+  void AnswerAccessibleQuery(const Control& control, AccessibleQuery& query) const;
   void DrawPicture(HDC dc, Control& picture, int x, int y);
   // Paints what lies behind a control on its page: the page colour and the
   // pictures below it, so labels and pictures look transparent.
@@ -175,6 +226,8 @@ class MainWindow final : public WizardView {
   void ShowStatusRows(std::size_t from);
 
   void MoveFocus(bool forward);
+  // The enabled push button or step button that has the focus; nullptr when none has.
+  Control* FocusedButton();
   void DropQueuedInput();
   // While busy: Escape and a close request are passed on; other input is dropped.
   void HandleInputWhileBusy(const MSG& message);
@@ -202,8 +255,12 @@ class MainWindow final : public WizardView {
   std::unordered_map<std::string_view, std::size_t> by_name_;
   std::unordered_map<HWND, std::size_t> by_handle_;
   std::map<FontRole, HFONT> fonts_;
-  HFONT code_font_ = nullptr;
   HFONT bold_list_font_ = nullptr;
+  // QUILLET_FONT: one face in place of every face the table names, to see
+  // and test the window as a system with only that face shows it.
+  std::wstring face_override_;
+  int outer_width_twips_ = kWindowOuterWidth;
+  int outer_height_twips_ = kWindowOuterHeight;
   std::map<std::uint32_t, HBRUSH> brushes_;
   HIMAGELIST row_images_ = nullptr;
   HDC measure_dc_ = nullptr;  // measures the labels' texts

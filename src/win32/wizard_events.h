@@ -1,6 +1,7 @@
 // Hands the window's events to the page logic, as view.h describes: clicks
 // and text changes by control name, a close request to Form_QueryUnload,
-// Escape during a run, and the window's end to Form_Terminate.
+// Escape during a run, the keys that move between steps, and the window's
+// end to Form_Terminate.
 #pragma once
 
 #include "win32/main_window.h"
@@ -16,6 +17,19 @@ class WizardEvents final : public WindowEvents {
   void TextChanged(std::string_view control) override { wizard_.TextChanged(control); }
   bool CloseRequested() override { return wizard_.Form_QueryUnload(); }
   void EscapePressed() override { wizard_.EscapePressed(); }
+  void StepKeyPressed(StepKey key, bool shift) override {
+    switch (key) {
+      case StepKey::kTab:
+        wizard_.StepKeyPressed(Wizard::StepKey::kTab, shift);
+        break;
+      case StepKey::kPageDown:
+        wizard_.StepKeyPressed(Wizard::StepKey::kPageDown, shift);
+        break;
+      case StepKey::kPageUp:
+        wizard_.StepKeyPressed(Wizard::StepKey::kPageUp, shift);
+        break;
+    }
+  }
   void Destroyed() override { wizard_.Form_Terminate(); }
 
  private:

@@ -63,26 +63,32 @@ TEST_F(LayoutTest, EveryControlSitsWhereTheFormPutsIt) {
     ASSERT_NE(hwnd, nullptr);
     const PixelRect expected = TwipsToPixels(spec.rect, px, py);
     const RECT actual = RectInParent(hwnd);
-    EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.top, expected.top);
     const int width = actual.right - actual.left;
     const int height = actual.bottom - actual.top;
-    if (spec.kind == ControlKind::kLabel && spec.auto_size) {
-      // Auto-sized: as wide as its text; the height the table fixes, if any.
-      EXPECT_EQ(width, TextWidth(hwnd));
+    if (spec.kind == ControlKind::kLabel) {
+      // Auto-sized: as wide as its text. Otherwise a caption wider than its
+      // label in this face widens the label, so no caption is cut short; it
+      // never shrinks. Either grows away from the box it names: right-aligned
+      // labels to the left, keeping their right edge.
+      const PixelRect placed = TextControlRect(spec, expected, TextWidth(hwnd), expected.height);
+      EXPECT_EQ(actual.left, placed.left);
+      EXPECT_EQ(width, placed.width);
+      if (spec.align == TextAlign::kRight) {
+        EXPECT_EQ(actual.right, expected.left + expected.width);
+      }
+      // The height the table fixes, if any.
       if (spec.rect.height != 0) {
         EXPECT_EQ(height, expected.height);
       }
       EXPECT_GT(height, 0);
-    } else if (spec.kind == ControlKind::kLabel && spec.align == TextAlign::kLeft) {
-      // A caption wider than its label in this face widens the label to the
-      // right, so no caption is cut short; it never shrinks.
-      EXPECT_EQ(width, std::max(expected.width, TextWidth(hwnd)));
-      EXPECT_EQ(height, expected.height);
     } else if (spec.kind == ControlKind::kRule) {
+      EXPECT_EQ(actual.left, expected.left);
       EXPECT_EQ(width, expected.width);
       EXPECT_EQ(height, 1);  // a one-pixel line
     } else {
+      // In the named faces every caption fits the table's rectangle.
+      EXPECT_EQ(actual.left, expected.left);
       EXPECT_EQ(width, expected.width);
       EXPECT_EQ(height, expected.height);
     }
@@ -163,10 +169,14 @@ TEST_F(LayoutTest, KindsAreTheSystemsOwnControls) {
       {"cmdStep4", "Button", BS_OWNERDRAW | WS_TABSTOP},
       {"cmdDPackage", "Button", BS_PUSHBUTTON | WS_TABSTOP},
       {"chkSame", "Button", BS_AUTOCHECKBOX | WS_TABSTOP},
-      {"txtDPackage", "Edit", ES_AUTOHSCROLL | WS_TABSTOP},
+      {"txtDPackage", "Edit", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP},
+      {"txtWrapper3", "Edit", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP},
+      {"txtAppName", "Edit", ES_AUTOHSCROLL | WS_TABSTOP},
       {"txtStep4", "Edit", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP},
       {"txtCode", "Edit", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP},
-      {"Label2", "Static", SS_OWNERDRAW},
+      // Text statics (the window paints them), as a box's label is to screen readers.
+      {"Label2", "Static", SS_RIGHT | SS_NOPREFIX},
+      {"lblWrapper", "Static", SS_NOPREFIX},
       {"Image2", "Static", SS_OWNERDRAW},
       {"lvwStatus", "SysListView32", LVS_REPORT | WS_TABSTOP},
       {"fraStep4", "QuilletPage", 0},
@@ -180,6 +190,9 @@ TEST_F(LayoutTest, KindsAreTheSystemsOwnControls) {
         << Narrow(class_name);
     EXPECT_EQ(::GetWindowLongW(hwnd, GWL_STYLE) & expectation.style_bits, expectation.style_bits);
   }
+  // The boxes the user types in take typing; the path boxes do not.
+  EXPECT_EQ(::GetWindowLongW(Control("txtAppName"), GWL_STYLE) & ES_READONLY, 0);
+  EXPECT_EQ(::GetWindowLongW(Control("lblWrapper"), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
   // The marker strip lets clicks through to the button under it.
   EXPECT_EQ(::GetWindowLongW(Control("txtEdge"), GWL_STYLE) & SS_NOTIFY, 0);
   // The pages let the dialog manager find the controls inside them.
@@ -219,10 +232,9 @@ TEST_F(LayoutTest, FontsAreTheNamedFacesAtTheScreensDpi) {
     ASSERT_NE(font, nullptr);
     LOGFONTW description{};
     ::GetObjectW(font, sizeof(description), &description);
+    // The code box too: all other text in the window's face.
     const FontSpec expected = FontOf(spec.font);
-    // The code box shows source code in a fixed-pitch face at the window's size.
-    const std::string face = spec.name == "txtCode" ? "Courier New" : std::string(expected.face);
-    EXPECT_EQ(Narrow(description.lfFaceName), face);
+    EXPECT_EQ(Narrow(description.lfFaceName), std::string(expected.face));
     EXPECT_EQ(description.lfHeight, -static_cast<int>(std::lround(expected.points * dpi / 72.0)));
     EXPECT_EQ(description.lfWeight, expected.bold ? FW_BOLD : FW_NORMAL);
   }

@@ -27,12 +27,14 @@ class RecordedEvents : public WindowEvents {
     return allow_close;
   }
   void EscapePressed() override { ++escapes; }
+  void StepKeyPressed(StepKey key, bool shift) override { step_keys.emplace_back(key, shift); }
   void Destroyed() override { destroyed = true; }
 
   std::vector<std::string> clicks;
   std::vector<std::string> changes;
   int close_requests = 0;
   int escapes = 0;
+  std::vector<std::pair<StepKey, bool>> step_keys;
   bool allow_close = true;
   bool destroyed = false;
 };
