@@ -513,10 +513,6 @@ void MainWindow::SetColumnWidths(HWND list) {
 }
 
 PixelRect MainWindow::PlacedRect(const Control& control) const {
-  if (control.moved) {
-    return {ToPixelsX(control.moved_to.left), ToPixelsY(control.moved_to.top),
-            ToPixelsX(control.moved_to.width), ToPixelsY(control.moved_to.height)};
-  }
   PixelRect rect = TwipsToPixels(control.spec->rect, twips_per_pixel_x_, twips_per_pixel_y_);
   if (control.spec->kind == ControlKind::kRule) rect.height = 1;  // one pixel, on any screen
   return rect;
@@ -632,7 +628,8 @@ void MainWindow::ChangeDpi(int dpi, const RECT* suggested) {
   row_images_ = nullptr;
 
   for (Control& control : controls_) {
-    if (control.hwnd == nullptr) continue;
+    // The pages and the marker strip where the page logic put them, below.
+    if (control.hwnd == nullptr || control.moved) continue;
     control.font = Font(control.spec->font);
     ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
     if (control.picture) ::DeleteObject(control.picture);
@@ -655,6 +652,17 @@ void MainWindow::ChangeDpi(int dpi, const RECT* suggested) {
       default:
         break;
     }
+  }
+  // The page logic put a page beside the step buttons, its left edge at
+  // cmdStep1's width, and the marker over the pressed button's edge: the same
+  // again for the new pixel size (twips kept from the old one would land a
+  // pixel off).
+  const int buttons_width = Rect(StepButtonName(1)).width;
+  for (Control& page : controls_) {
+    if (page.hwnd == nullptr || !page.moved || page.spec->kind != ControlKind::kPage) continue;
+    SetRect(page.spec->name, MarkerRect{static_cast<float>(buttons_width), 0.0f,
+                                        static_cast<float>(page.spec->rect.width),
+                                        static_cast<float>(page.spec->rect.height)});
   }
   if (!marked.empty()) {
     SetRect("txtEdge", StepMarkerRect(Rect(marked), twips_per_pixel_x_, twips_per_pixel_y_));
@@ -1125,6 +1133,11 @@ void MainWindow::AnswerAccessibleQuery(const Control& control, AccessibleQuery& 
       if (self && (IsDecorative(spec) || !control.accessible_name.empty())) {
         query.text = IsDecorative(spec) ? std::wstring() : control.accessible_name;
         query.answered = true;
+      } else if (spec.kind == ControlKind::kStatusList && query.child > 0 &&
+                 static_cast<std::size_t>(query.child) <= rows_.size()) {
+        // A row by its action, as the list shows it.
+        query.text = Widen(rows_[static_cast<std::size_t>(query.child) - 1].action);
+        query.answered = true;
       }
       break;
     case AccessibleQuery::Item::kDescription:
@@ -1492,9 +1505,7 @@ TwipsRect MainWindow::Rect(std::string_view name) const {
 void MainWindow::SetRect(std::string_view name, const MarkerRect& twips) {
   HWND hwnd = ControlHandle(name);
   if (hwnd == nullptr) return;
-  Control* control = Find(name);
-  control->moved = true;  // kept, for another DPI
-  control->moved_to = twips;
+  Find(name)->moved = true;  // placed again for another DPI (ChangeDpi)
   ::MoveWindow(hwnd, ToPixelsX(twips.left), ToPixelsY(twips.top), ToPixelsX(twips.width),
                ToPixelsY(twips.height), TRUE);
 }

@@ -151,9 +151,8 @@ class MainWindow final : public WizardView {
     bool picture_tried = false;
     // What a screen reader calls it; empty: the system's name (its text).
     std::wstring accessible_name;
-    // The rectangle last set through SetRect, kept for another DPI.
+    // Placed by the page logic (SetRect): a page or the marker strip.
     bool moved = false;
-    MarkerRect moved_to{};
     // The control's state until its window is made (its page's first showing);
     // then the window holds it.
     std::wstring text;
@@ -198,7 +197,7 @@ class MainWindow final : public WizardView {
   // find it there; where the two overlap, the overlap is cut out of the
   // label's window, so the box is drawn whole.
   void CutOverlaps(Control& label);
-  // The control's rectangle for the window's DPI, from the table or the last SetRect.
+  // The control's table rectangle for the window's DPI.
   PixelRect PlacedRect(const Control& control) const;
 
   // Message handlers.

@@ -1,5 +1,6 @@
 // What a window shows, read back from its surface: its client area's pixels
-// as Windows colour values (0x00BBGGRR), and the contrast of its text there.
+// as Windows colour values (0x00BBGGRR), the contrast of its text there, and
+// the room a control's text takes.
 #pragma once
 
 #ifndef NOMINMAX
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <string>
 #include <vector>
@@ -147,6 +149,30 @@ inline AskedColours AskColours(HWND control, UINT message) {
   AskedColours colours{::GetTextColor(dc), ::GetBkColor(dc), description.lbColor};
   ::DeleteDC(dc);
   return colours;
+}
+
+// The size of a control's text in its own font, in pixels; with a TrueType
+// face the ink of the last letter that may reach past its advance too.
+inline SIZE TextExtent(HWND hwnd, bool prefix) {
+  HDC dc = ::GetDC(hwnd);
+  HGDIOBJ old_font =
+      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  wchar_t text[512] = {};
+  ::GetWindowTextW(hwnd, text, 512);
+  RECT extent{0, 0, 0, 0};
+  ::DrawTextW(dc, text[0] ? text : L" ", -1, &extent,
+              DT_CALCRECT | DT_SINGLELINE | (prefix ? 0 : DT_NOPREFIX));
+  const std::size_t length = std::wcslen(text);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ABC last{};
+  if (length > 0 && (metrics.tmPitchAndFamily & TMPF_TRUETYPE) &&
+      ::GetCharABCWidthsW(dc, text[length - 1], text[length - 1], &last)) {
+    extent.right += std::max(1, -last.abcC);
+  }
+  ::SelectObject(dc, old_font);
+  ::ReleaseDC(hwnd, dc);
+  return {text[0] == L'\0' ? 0 : extent.right, extent.bottom};
 }
 
 // Sets a dark desktop's colours for the whole (Wine) session while it lives,

@@ -182,5 +182,53 @@ TEST_F(SampleRunTest, EscapeStopsTheRunningCommandAndThePackageGoesBack) {
   EXPECT_FALSE(fs::exists(d + kMips + "\\StubLauncher.exe"));
 }
 
+// A close that comes while the run is busy (Alt+F4, or the close box): the
+// user is asked whether to stop the CAB command and says No; the run goes on
+// to its end, and then the window closes and saves the remembered folders.
+class CloseDuringRunTest : public SampleRunTest, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Closes, CloseDuringRunTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "CloseBox" : "AltF4";
+                         });
+
+TEST_P(CloseDuringRunTest, TheWindowClosesWhenTheRunHasEnded) {
+  const fs::path examples = QUILLET_EXAMPLES_DIR;
+  const fs::path root = folder_;
+  fs::copy(examples / "windows_sample_package", root / "pkg", fs::copy_options::recursive);
+  fs::copy(examples / "launchers", root / "launchers", fs::copy_options::recursive);
+  const std::string d = (root / "pkg").string() + "\\";
+  dialogs_.Pick(d + "Project1.inf");
+  Click("cmdDPackage");
+  dialogs_.Pick((root / "launchers" / "Mips" / "StubLauncher.exe").string());
+  Click("cmdWrapperBrowse");
+  dialogs_.Pick((root / "launchers" / "Arm" / "StubLauncher.exe").string());
+  Click("cmdWrapperBrowse3");
+
+  dialogs_.AnswerNo();  // let the command run on
+  // Pressed as the run starts; it waits in the queue until the window pumps.
+  if (GetParam()) {
+    ::PostMessageW(window_->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else {
+    ::PostMessageW(Control("cmdAuto"), WM_SYSKEYDOWN, VK_F4, 1 | (1L << 29));
+  }
+  HWND window = window_->Handle();
+  ::SendMessageW(Control("cmdAuto"), BM_CLICK, 0, 0);
+  // The run has ended: all its rows, nothing stopped, nothing put back.
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_EQ(dialogs_.questions[0].text, kStopCommandOnCloseQuestion);
+  ASSERT_EQ(window_->StatusRows().size(), 15u);
+  EXPECT_EQ(window_->StatusRows()[3].colour, StatusColour(kStatusInformation));
+  EXPECT_TRUE(fs::exists(d + "CD1\\Project1." + kMips + ".CAB"));
+  // Then the close is done: the window goes, and the folders are saved.
+  Pump();
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_EQ(window_->Handle(), nullptr);
+  ToolState again;
+  InitToolState(again, Folder());
+  EXPECT_EQ(again.LastInfDir, (root / "pkg").string());
+  EXPECT_TRUE(dialogs_.unexpected.empty());
+}
+
 }  // namespace
 }  // namespace quillet::win32::testing

@@ -84,6 +84,31 @@ class WizardWindowTest : public ::testing::Test {
     Pump();
   }
 
+  // A key as it reaches the message loop, the window's keyboard handling
+  // first: pressed, or let go (`down` false); `repeat` as it comes while the
+  // key is held down.
+  void Key(HWND target, UINT key, bool down = true, bool repeat = false) {
+    MSG message{};
+    message.hwnd = target;
+    message.message = down ? WM_KEYDOWN : WM_KEYUP;
+    message.wParam = key;
+    message.lParam = 1 | (repeat || !down ? (1L << 30) : 0) | (down ? 0 : (1L << 31));
+    if (!window_->PreTranslateMessage(message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    Pump();
+  }
+
+  // Holds Ctrl and Shift down (or lets them go) for the keys that follow.
+  static void HoldKeys(bool ctrl, bool shift) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+  }
+
   // The colour a box asks its page for, as the system asks while painting it.
   COLORREF BoxColour(std::string_view name) {
     HWND box = Control(name);
