@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # `make screenshots-windows`: PNGs of every page of the Win32 window and of
 # the Step 4 states, drawn under Wine in a virtual X display at 96 DPI, into
-# the folder given (build-win32/screenshots by default). The same names as
-# the Qt window's (`make screenshots`), to look at them side by side.
+# the folder given (build-win32/screenshots by default), the same on a dark
+# desktop in its dark/ subfolder, and the same again with each face of
+# SCREENSHOT_FACES forced (QUILLET_FONT; "-" for a space) in a subfolder of
+# that name. The same names as the Qt window's (`make screenshots`), to look
+# at them side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,3 +25,8 @@ prepare_win32_prefixes "$build_dir"
 mkdir -p "$out"
 # Wine starts the program in the current folder, so a relative path works.
 wine "$build_dir/tests/win32/quillet_win32_screenshots.exe" "$out" </dev/null
+for face in ${SCREENSHOT_FACES:-Liberation-Sans DejaVu-Sans}; do
+  echo "QUILLET_FONT=$face"
+  QUILLET_FONT="$(echo "$face" | tr - ' ')" \
+    wine "$build_dir/tests/win32/quillet_win32_screenshots.exe" "$out/$face" </dev/null
+done

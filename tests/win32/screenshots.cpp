@@ -3,15 +3,20 @@
 // screenshots use: each page (step1.png ... step5.png, and step5-license.png
 // with the agreement shown), step4-rows.png (an INF chosen, one launcher row
 // filled, one waiting, one switched off) and step4-status.png (success,
-// command and failure rows). The client area, without the frame.
+// command and failure rows). The client area, without the frame. The same
+// again in its dark/ subfolder, on a dark desktop (the system colours of a
+// dark scheme, set for the session while they are taken). QUILLET_FONT
+// chooses the face, as it does for the window; the face found is printed.
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "pixels.h"
 #include "png_writer.h"
 #include "win32/main_window.h"
+#include "win32/wide_text.h"
 #include "win32/wizard_events.h"
 #include "wizard/wizard.h"
 
@@ -117,14 +122,8 @@ bool WriteText(const std::filesystem::path& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
-    return 2;
-  }
-  const std::filesystem::path folder = argv[1];
+// Every page and the Step 4 states into `folder`.
+bool SaveAll(const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   const std::filesystem::path work =
@@ -172,5 +171,35 @@ int main(int argc, char* argv[]) {
     ok = Save(app.window.Handle(), folder, "step4-status.png") && ok;
   }
   std::filesystem::remove_all(work, error);
+  return ok;
+}
+
+// The face the window's text is drawn in, as the system found it.
+std::string FaceInUse() {
+  win32::MainWindow window(::GetModuleHandleW(nullptr),
+                           win32::WindowOptions{.quit_when_destroyed = false});
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, window.ControlFont("cmdDPackage"));
+  wchar_t face[LF_FACESIZE] = {};
+  ::GetTextFaceW(dc, LF_FACESIZE, face);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  return win32::Narrow(face);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::printf("face: %s\n", FaceInUse().c_str());
+  bool ok = SaveAll(folder);
+  {
+    const win32::testing::DarkDesktop dark;
+    ok = SaveAll(folder / "dark") && ok;
+  }
   return ok ? 0 : 1;
 }
