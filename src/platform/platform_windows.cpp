@@ -467,6 +467,20 @@ IoResult WriteInPlace(const std::wstring& target, const RewriteTarget& found,
   return {};
 }
 
+// What ReplaceFileW is asked to overlook. Windows XP does not know the flag
+// for ACL merge errors (Vista added it) and would refuse the whole call, which
+// would lose what ReplaceFileW keeps of the file there too.
+DWORD ReplaceFlags() {
+  constexpr DWORD kIgnoreAclErrors = 0x00000004;  // REPLACEFILE_IGNORE_ACL_ERRORS
+  static const DWORD flags = [] {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    const bool vista_or_later = ::GetVersionExW(&version) && version.dwMajorVersion >= 6;
+    return REPLACEFILE_IGNORE_MERGE_ERRORS | (vista_or_later ? kIgnoreAclErrors : 0);
+  }();
+  return flags;
+}
+
 // Puts a finished, flushed temporary file in target's place and waits until
 // the new name is on the disk. `lock` (may be null) is a handle the caller
 // holds on the target, closed before a plain rename that it would block.
@@ -483,8 +497,7 @@ IoResult PutIntoPlace(const std::wstring& temp_path, const std::wstring& target,
   // The new file takes the original's attributes (hidden, archive, ...).
   ::SetFileAttributesW(temp_path.c_str(), found.attributes & ~FILE_ATTRIBUTE_READONLY);
   // ReplaceFileW keeps what belongs to the file: its ACL, streams, attributes.
-  if (::ReplaceFileW(target.c_str(), temp_path.c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+  if (::ReplaceFileW(target.c_str(), temp_path.c_str(), nullptr, ReplaceFlags(), nullptr,
                      nullptr)) {
     if (const DWORD error = FlushByName(target); error != 0) return Failure(error);
     return {};
