@@ -8,7 +8,7 @@ set -euo pipefail
 case "${1:-native}" in
   native)
     packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-              qt6-base-dev qt6-svg-dev libgl-dev gcab fonts-liberation)
+              qt6-base-dev qt6-svg-dev libgl-dev gcab fonts-liberation patch)
     ;;
   windows)
     packages=(cmake ninja-build mingw-w64 wine wine64 googletest)

@@ -4,6 +4,13 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
 namespace quillet::cli {
 namespace {
 
@@ -48,6 +55,30 @@ TEST(ConsoleTest, AbsolutePaths) {
     EXPECT_EQ(AbsolutePath(c.given), c.absolute);
   }
 }
+
+#ifndef _WIN32
+// The first Ctrl+C only asks for a stop; a second one ends the program as the
+// signal does by default. Tried in a child process, which the second one ends.
+TEST(ConsoleTest, FirstCtrlCAsksSecondEnds) {
+  for (const int signal_number : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal_number);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ProcessConsole console;
+      if (console.Get().stop_requested()) ::_exit(3);
+      std::raise(signal_number);
+      if (!console.Get().stop_requested()) ::_exit(4);
+      std::raise(signal_number);
+      ::_exit(5);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quillet::cli

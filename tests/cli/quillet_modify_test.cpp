@@ -20,8 +20,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <chrono>
 #include <thread>
+
+extern char** environ;
 #endif
 
 namespace quillet::cli::testing {
@@ -580,6 +584,96 @@ TEST_F(QuilletModifyTest, ColoursOnATerminalOnly) {
     EXPECT_EQ(LinesOf(result.out).size(), 15u);
   }
 }
+#endif
+
+#ifndef _WIN32
+// Whether the platform layer stops a command when the waiting callback asks it
+// to (older layers waited for its end whatever the callback said).
+bool PlatformStopsCommands() {
+  platform::CommandCallbacks callbacks;
+  callbacks.while_waiting = [] { return true; };
+  return platform::RunCommand("sleep 2", "/", callbacks).stopped;
+}
+
+// quillet-modify started in the background, with its output in files.
+class Background {
+ public:
+  Background(const std::vector<std::string>& arguments, const std::string& folder)
+      : out_(folder + "out.txt"), err_(folder + "err.txt") {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> text = {QuilletModifyPath()};
+    text.insert(text.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : text) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+  }
+
+  void Interrupt() const { ::kill(pid_, SIGINT); }
+
+  // The exit status (128 + signal when a signal ended it), or -1 when it has
+  // not ended within the time.
+  int WaitAtMost(std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  ~Background() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  std::string Out() const { return ReadBytes(out_); }
+  std::string Err() const { return ReadBytes(err_); }
+
+ private:
+  std::string out_;
+  std::string err_;
+  pid_t pid_ = 0;
+};
+
+bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 500 && !fs::exists(PathOf(path)); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return fs::exists(PathOf(path));
+}
+
+TEST_F(QuilletModifyTest, CtrlCStopsTheCommandAndTheRunEnds) {
+  if (!PlatformStopsCommands()) GTEST_SKIP() << "this platform layer cannot stop a command";
+  SetRebuildCommand(package_, "echo started > started.txt; sleep 30");
+  const auto start = std::chrono::steady_clock::now();
+  Background run(Arguments({"--keep-on-failure"}), Dir());
+  ASSERT_TRUE(WaitForFile(package_ + "started.txt"));
+
+  run.Interrupt();
+
+  EXPECT_EQ(run.WaitAtMost(std::chrono::seconds(20)), kFailed);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  const std::vector<std::string> lines = LinesOf(run.Out());
+  ASSERT_GE(lines.size(), 15u);
+  EXPECT_EQ(lines[3].rfind("FAILED\tRun CMD\t", 0), 0u) << lines[3];
+  // Once asked to stop, the second rebuild is stopped too.
+  EXPECT_EQ(lines[12].rfind("FAILED\tRun CMD\t", 0), 0u) << lines[12];
+  EXPECT_NE(run.Err().find("quillet-modify: stopping the CAB command (Ctrl+C); press Ctrl+C "
+                           "again to end at once."),
+            std::string::npos)
+      << run.Err();
+}
+
 #endif
 
 }  // namespace
