@@ -252,10 +252,11 @@ TEST_F(QuilletModifyTest, DryRunChangesNothingAndItsDiffGivesTheInfOfARealRun) {
     }
 
 #ifndef _WIN32
-    // patch turns the INF as it was into the INF of the real run, byte for byte.
+    // patch turns the INF as it was into the INF of the real run, byte for
+    // byte, given the whole output (it passes over the action lines).
     const std::string scratch = Dir() + "patched.inf";
     WriteBytes(scratch, ReadBytes(inf_));
-    WriteBytes(Dir() + "dry.diff", output.diff);
+    WriteBytes(Dir() + "dry.diff", dry.out);
     EXPECT_EQ(std::system(("patch --binary --quiet " + ShellQuoted(scratch) + " < " +
                            ShellQuoted(Dir() + "dry.diff"))
                               .c_str()),
