@@ -549,6 +549,20 @@ TEST_F(QuilletModifyTest, PathsOutsideTheAnsiCodePageAndRelativePaths) {
 }
 
 #ifndef _WIN32
+// A reader that goes away (`| head -1`) must not cut the run short: that
+// would leave the package half-modified.
+TEST_F(QuilletModifyTest, OutputNobodyReadsDoesNotStopTheRun) {
+  UseStandInCabBuilder();
+  ProgramOptions options;
+  options.out_reader_gone = true;
+
+  const ProgramResult result = Modify(Arguments(), options);
+
+  EXPECT_EQ(result.exit_code, kSuccess) << result.err;
+  EXPECT_EQ(ReadBytes(inf_), Golden());
+  EXPECT_TRUE(fs::exists(PathOf(package_ + "CD1" + kSep + "Project1." + kArm + ".CAB")));
+}
+
 TEST_F(QuilletModifyTest, ColoursOnATerminalOnly) {
   struct Case {
     const char* name;

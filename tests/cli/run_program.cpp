@@ -144,12 +144,19 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   int terminal = -1;
+  int gone_pipe = -1;
   if (options.out_is_terminal) {
     terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
     EXPECT_GE(terminal, 0) << std::strerror(errno);
     ::grantpt(terminal);
     ::unlockpt(terminal);
     posix_spawn_file_actions_addopen(&actions, 1, ::ptsname(terminal), O_WRONLY | O_NOCTTY, 0);
+  } else if (options.out_reader_gone) {
+    int ends[2] = {-1, -1};
+    EXPECT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    gone_pipe = ends[1];
+    posix_spawn_file_actions_adddup2(&actions, gone_pipe, 1);
   } else {
     posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
@@ -185,6 +192,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   const int spawn_error =
       ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
+  if (gone_pipe >= 0) ::close(gone_pipe);
   if (spawn_error != 0) {
     ADD_FAILURE() << "could not start " << program << ": " << std::strerror(spawn_error);
   } else {

@@ -19,6 +19,9 @@ struct ProgramOptions {
   std::vector<std::string> environment;
   // POSIX: standard output is a terminal (a pseudo-terminal) instead of a file.
   bool out_is_terminal = false;
+  // POSIX: standard output is a pipe whose reader has gone (`| head -1` after
+  // head ended), so every write to it fails.
+  bool out_reader_gone = false;
 };
 
 // Runs `program` with `arguments` (UTF-8; on Windows passed on the wide
