@@ -1,31 +1,30 @@
 #pragma once
 
 #include <QMainWindow>
-#include <array>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "qt/twips.h"
-#include "wizard/user_dialogs.h"
 #include "status/status_log.h"
 #include "util/tool_state.h"
-
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTreeView;
+#include "wizard/form.h"
+#include "wizard/user_dialogs.h"
+#include "wizard/view.h"
+#include "wizard/wizard.h"
 
 namespace quillet {
 
-class StepButton;
-class Step4Controller;
+class StatusListModel;
+class StatusView;
 
-// The tool's one window, frmMain: a column of five step buttons down the left
-// edge and one page per step beside them. Every control carries its control
-// name as object name, so the pages' code (and the tests) find them by name.
-class MainWindow : public QMainWindow {
+// The tool's one window, frmMain, in Qt: a view over the page logic. Its
+// controls are built from the form table, each carrying its control name as
+// object name (the tests find them by it); their clicks and text changes go to
+// the Wizard, which drives them back through the WizardView calls.
+class MainWindow : public QMainWindow, public WizardView {
   Q_OBJECT
 
  public:
@@ -41,86 +40,74 @@ class MainWindow : public QMainWindow {
 
   ToolState& toolState() { return state_; }
   UserDialogs& userDialogs() { return dialogs_; }
+  // The page logic behind the window.
+  Wizard& wizard() { return wizard_; }
   // The rows of the Step 4 status list.
-  StatusLog& statusLog() { return status_log_; }
+  StatusLog& statusLog() { return wizard_.Log(); }
   // The full path of the chosen INF; empty until the first INF "Browse".
-  const std::string& InfPath() const;
+  const std::string& InfPath() const { return wizard_.InfPath(); }
   // Runs "Make Modifications" on the chosen package.
-  void DoSteps();
+  void DoSteps() { wizard_.DoSteps(); }
 
-  // The screen's pixel size in twips, horizontally and vertically.
-  float TwipsPerPixelX() const { return twips_per_pixel_x_; }
-  float TwipsPerPixelY() const { return twips_per_pixel_y_; }
   // A rectangle given in twips, in this window's logical pixels.
   QRect ToPixels(const TwipsRect& rect) const;
+  // The control of that name; nullptr when there is none.
+  QWidget* Control(std::string_view name) const;
 
-  // Returns every step button and page to the idle state: buttons in the idle
-  // colour, pages hidden, the marker strip in the page colour.
-  void ResetSteps();
-  // Lays the marker strip over the right edge of `button`.
-  void PlaceStepMarker(QPushButton* button);
-
- public slots:
-  void cmdStep1_Click();
-  void cmdStep2_Click();
-  void cmdStep3_Click();
-  void cmdStep4_Click();
-  void cmdStep5_Click();
-  void cmdLicense_Click();
-  void txtAppName_Change();
-  void chkSame_Click();
-  void cmdSubstitute_Click();
+  // WizardView.
+  void SetText(std::string_view control, const std::string& text) override;
+  std::string Text(std::string_view control) const override;
+  void SetEnabled(std::string_view control, bool enabled) override;
+  bool IsEnabled(std::string_view control) const override;
+  void SetBackColour(std::string_view control, std::uint32_t bgr) override;
+  void SetVisible(std::string_view control, bool visible) override;
+  bool IsVisible(std::string_view control) const override;
+  void BringToFront(std::string_view control) override;
+  TwipsRect Rect(std::string_view control) const override;
+  void SetRect(std::string_view control, const MarkerRect& twips) override;
+  float TwipsPerPixelX() const override { return twips_per_pixel_x_; }
+  float TwipsPerPixelY() const override { return twips_per_pixel_y_; }
+  void SetChecked(std::string_view control, bool checked) override;
+  bool IsChecked(std::string_view control) const override;
+  void FocusAndSelectAll(std::string_view control) override;
+  void StatusRowsChanged(const StatusLog& log, int appended_row) override;
+  void SelectStatusRow(int row) override;
+  void SetOuterSize(int width_twips, int height_twips) override;
+  void SetBusy(bool busy) override;
+  void PumpEvents() override;
+  void Close() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  // Asks the page logic first: during a run the close waits for its end.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildWindowControls(QWidget* client);
-  void BuildStep1Page();
-  void BuildStep2Page();
-  void BuildStep3Page();
-  void BuildStep4Page();
-  void BuildStep5Page();
-  void BuildPageHead(QFrame* page, const char* title_name, const char* title, const char* text_name,
-                     const char* rule_name);
-  void SetTabOrder();
-  void Form_Load(const std::string& program_directory);
+  class BusyFilter;
 
-  // The page-showing sequence shared by the five step buttons (step 1 to 5).
-  void ShowStep(int step);
-  void RefreshAboutPage();
-  void FillLicenseText();
+  QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
+  void ConnectEvents(const ControlSpec& spec, QWidget* control);
+  void SetTabOrder();
+  // The control of that name, which must exist.
+  QWidget* Find(std::string_view name) const;
   // Sizes the client area so that the outer window, frame included, has the
   // size set at load; called again once the platform knows its frame.
   void FitOuterSize();
 
   ToolState& state_;
   UserDialogs& dialogs_;
-  StatusLog status_log_;
-  Step4Controller* step4_ = nullptr;  // the Step 4 page's buttons
+  Wizard wizard_;
 
   float twips_per_pixel_x_ = 15.0f;
   float twips_per_pixel_y_ = 15.0f;
   QSize outer_size_;       // in pixels, frame included
   QMargins fitted_frame_;  // the frame the client size was last fitted to
 
-  std::array<StepButton*, 6> step_buttons_{};  // 1 to 5
-  std::array<QFrame*, 6> pages_{};             // 1 to 5
-  QFrame* txtEdge_ = nullptr;
-  std::array<QPlainTextEdit*, 5> guidance_boxes_{};  // 1 to 4
-
-  QLineEdit* txtAppName_ = nullptr;
-  QLineEdit* txtWrapperName_ = nullptr;
-  QLabel* Label7_ = nullptr;
-  QCheckBox* chkSame_ = nullptr;
-  QPushButton* cmdSubstitute_ = nullptr;
-  QPlainTextEdit* txtCode_ = nullptr;
-
-  QLabel* lblVersion_ = nullptr;
-  QLabel* lblCopyright_ = nullptr;
-  QPlainTextEdit* txtLicense_ = nullptr;
-  QPushButton* cmdLicense_ = nullptr;
+  std::map<std::string, QWidget*, std::less<>> controls_;
+  StatusView* status_view_ = nullptr;
+  StatusListModel* status_model_ = nullptr;
+  std::unique_ptr<BusyFilter> busy_filter_;  // set while busy
 };
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #include <QFont>
 
 #include "qt/twips.h"
+#include "wizard/form.h"
 
 namespace quillet {
 
@@ -23,18 +24,14 @@ QVariant TextOrNothing(const std::string& text) {
 
 }  // namespace
 
-StatusListModel::StatusListModel(StatusLog& log, QObject* parent)
+StatusListModel::StatusListModel(const StatusLog& log, QObject* parent)
     : QAbstractTableModel(parent),
       log_(log),
       shown_rows_(static_cast<int>(log.Rows().size())),
       check_icon_(LoadRowIcon(QStringLiteral(":/images/check.svg"))),
-      cross_icon_(LoadRowIcon(QStringLiteral(":/images/cross.svg"))) {
-  log_.SetListener([this](int appended_row) { OnLogChanged(appended_row); });
-}
+      cross_icon_(LoadRowIcon(QStringLiteral(":/images/cross.svg"))) {}
 
-StatusListModel::~StatusListModel() { log_.SetListener(nullptr); }
-
-void StatusListModel::OnLogChanged(int appended_row) {
+void StatusListModel::LogChanged(int appended_row) {
   if (appended_row < 0 || appended_row < shown_rows_) {
     beginResetModel();
     shown_rows_ = static_cast<int>(log_.Rows().size());
@@ -98,16 +95,9 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
 
 QVariant StatusListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  switch (section) {
-    case kActionColumn:
-      return QStringLiteral("Action");
-    case kValue1Column:
-      return QStringLiteral("Value 1");
-    case kValue2Column:
-      return QStringLiteral("Value 2");
-    default:
-      return {};
-  }
+  if (section < 0 || section >= kColumnCount) return {};
+  const std::string_view header = kStatusColumns[section].header;
+  return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
 }
 
 }  // namespace quillet

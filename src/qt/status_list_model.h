@@ -1,5 +1,5 @@
 // Shows a StatusLog in the Step 4 status list: one row per logged action, with
-// the columns "Action", "Value 1" and "Value 2".
+// the columns of the form table ("Action", "Value 1", "Value 2").
 #pragma once
 
 #include <QAbstractTableModel>
@@ -19,9 +19,12 @@ class StatusListModel : public QAbstractTableModel {
   // so that the list shows no check box that the user could not use anyway.
   static constexpr int kCheckedRole = Qt::UserRole + 1;
 
-  // Follows log from now on; log must outlive the model.
-  explicit StatusListModel(StatusLog& log, QObject* parent = nullptr);
-  ~StatusListModel() override;
+  // Shows the rows log holds now; log must outlive the model. The window
+  // passes every later change on through LogChanged.
+  explicit StatusListModel(const StatusLog& log, QObject* parent = nullptr);
+
+  // The log has appended a row (its index) or was cleared (-1).
+  void LogChanged(int appended_row);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -30,9 +33,7 @@ class StatusListModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
 
  private:
-  void OnLogChanged(int appended_row);
-
-  StatusLog& log_;
+  const StatusLog& log_;
   // The rows the views know about. The log appends a row before it tells the
   // model, so the count moves only between beginInsertRows and endInsertRows.
   int shown_rows_ = 0;

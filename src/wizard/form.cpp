@@ -10,6 +10,11 @@ using K = ControlKind;
 
 constexpr int kPageHeight = 6135;
 
+constexpr std::string_view kStepButtonNames[kStepCount] = {"cmdStep1", "cmdStep2", "cmdStep3",
+                                                           "cmdStep4", "cmdStep5"};
+constexpr std::string_view kPageNames[kStepCount] = {"fraStep1", "fraStep2", "fraStep3", "fraStep4",
+                                                     "fraStep5"};
+
 // Shorthands for the rows below; every rectangle is written as the layout
 // tables give it.
 constexpr ControlSpec Page(std::string_view name, int width) {
@@ -110,17 +115,17 @@ constexpr ControlSpec AboutLine(std::string_view name, TwipsRect rect) {
 
 constexpr auto kControls = std::to_array<ControlSpec>({
     // Window level: the pages first, so the buttons and the marker lie above them.
-    Page("fraStep1", 7815),
-    Page("fraStep2", 7755),
-    Page("fraStep3", 7695),
-    Page("fraStep4", 7755),
-    Page("fraStep5", 7695),
+    Page(kPageNames[0], 7815),
+    Page(kPageNames[1], 7755),
+    Page(kPageNames[2], 7695),
+    Page(kPageNames[3], 7755),
+    Page(kPageNames[4], 7695),
     // 1215 high at a pitch of 1200: neighbours overlap by 15.
-    StepButton("cmdStep1", 0, "Step 1"),
-    StepButton("cmdStep2", 1200, "Step 2"),
-    StepButton("cmdStep3", 2400, "Step 3"),
-    StepButton("cmdStep4", 3600, "Step 4"),
-    StepButton("cmdStep5", 4800, "Quillet"),
+    StepButton(kStepButtonNames[0], 0, "Step 1"),
+    StepButton(kStepButtonNames[1], 1200, "Step 2"),
+    StepButton(kStepButtonNames[2], 2400, "Step 3"),
+    StepButton(kStepButtonNames[3], 3600, "Step 4"),
+    StepButton(kStepButtonNames[4], 4800, "Quillet"),
     // Placed by PlaceStepMarker; in front of the step buttons.
     {.name = "txtEdge", .kind = K::kMarker, .back_colour = kPageColour},
 
@@ -260,5 +265,9 @@ const ControlSpec* FindControlSpec(std::string_view name) {
 }
 
 std::span<const std::string_view> TabOrder() { return kTabOrder; }
+
+std::string_view StepButtonName(int step) { return kStepButtonNames[step - 1]; }
+
+std::string_view PageName(int step) { return kPageNames[step - 1]; }
 
 }  // namespace quillet

@@ -78,6 +78,13 @@ const ControlSpec* FindControlSpec(std::string_view name);
 // button followed by the controls of its page (a window skips the hidden ones).
 std::span<const std::string_view> TabOrder();
 
+// The five steps: step N has the step button cmdStepN and the page fraStepN.
+inline constexpr int kStepCount = 5;
+// The name of step N's step button, "cmdStep1" to "cmdStep5"; N from 1 to 5.
+std::string_view StepButtonName(int step);
+// The name of step N's page, "fraStep1" to "fraStep5"; N from 1 to 5.
+std::string_view PageName(int step);
+
 // The window's outer size, frame included, set at load.
 inline constexpr int kWindowOuterWidth = 8300;
 inline constexpr int kWindowOuterHeight = 6450;
@@ -95,5 +102,7 @@ inline constexpr int kRowImageSize = 16;
 
 // The window's caption and the caption of every message box.
 inline constexpr std::string_view kWindowCaption = "Quillet";
+// The window's own name, as its controls have theirs.
+inline constexpr std::string_view kWindowName = "frmMain";
 
 }  // namespace quillet

@@ -1,7 +1,7 @@
 // The one seam through which the window reaches the person: the file-open
-// dialog, the Yes/No warning and the OK-only message box. The real one wraps
-// QFileDialog and QMessageBox; tests hand in a scripted one that records what was
-// asked and answers as told.
+// dialog, the Yes/No warning, the Yes/No question and the OK-only message box.
+// Each window wraps its toolkit's own (QFileDialog and QMessageBox in Qt);
+// tests hand in a scripted one that records what was asked and answers as told.
 #pragma once
 
 #include <optional>

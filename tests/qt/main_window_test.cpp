@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "qt/main_window.h"
-#include "qt/page_texts.h"
 #include "qt/twips.h"
 #include "qt/window_controls.h"
 #include "stub/stub_source.h"
 #include "version.h"
+#include "wizard/page_texts.h"
 
 namespace quillet {
 namespace {
@@ -369,6 +369,8 @@ class MainWindowTest : public QObject {
       QCOMPARE(Base(t.Find<QWidget>(box)), page_colour);
     }
     QCOMPARE(Base(t.Find<QWidget>("txtCode")), QColor(Qt::white));
+    // The code box uses the window's own font, as all text but the titles does.
+    QCOMPARE(t.Find<QWidget>("txtCode")->font(), t.window->font());
     for (const char* title : {"Label4", "Label5", "Label8", "Label9"}) {
       const QFont font = t.Find<QLabel>(title)->font();
       QVERIFY(font.bold());

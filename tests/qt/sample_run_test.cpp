@@ -11,8 +11,8 @@
 #include <iterator>
 #include <memory>
 
-#include "qt/main_window.h"
 #include "platform/platform.h"
+#include "qt/main_window.h"
 #include "scripted_dialogs.h"
 
 namespace quillet {
@@ -112,7 +112,8 @@ void SampleRunTest::makeModificationsOnTheSamplePackage() {
       {"Move CAB", d + mips_cab, cd1 + mips_cab, 1},
       {"Move CAB", d + arm_cab, cd1 + arm_cab, 1},
   };
-  const QAbstractItemModel* list = window->findChild<QTreeView*>("lvwStatus")->model();
+  auto* view = window->findChild<QTreeView*>("lvwStatus");
+  const QAbstractItemModel* list = view->model();
   QCOMPARE(list->rowCount(), 15);
   for (int i = 0; i < 15; ++i) {
     const Row& row = expected[i];
@@ -123,6 +124,10 @@ void SampleRunTest::makeModificationsOnTheSamplePackage() {
     QVERIFY2(list->index(i, 0).data(Qt::ForegroundRole).value<QColor>() == ColourOf(row.status),
              qPrintable(where));
   }
+
+  // With every row a success, the list ends on the last one, selected.
+  QCOMPARE(view->currentIndex().row(), 14);
+  QVERIFY(view->selectionModel()->isRowSelected(14, QModelIndex()));
 
   // The INF: the touched entries changed, every other byte as it was.
   QCOMPARE(ReadBytes(inf),

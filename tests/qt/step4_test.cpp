@@ -2,9 +2,11 @@
 // four "Browse" buttons with a scripted file dialog, the launcher rows, the
 // readiness of "Make Modifications", the status list and the start of a run.
 #include <QAbstractItemModelTester>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFont>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,12 +14,14 @@
 #include <QTreeView>
 #include <QtTest>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <system_error>
+#include <vector>
 
-#include "qt/main_window.h"
 #include "package/modification_run.h"
 #include "profile/profile_file.h"
+#include "qt/main_window.h"
 #include "scripted_dialogs.h"
 
 namespace quillet {
@@ -118,6 +122,37 @@ class Step4Window {
   std::string folder_;
 };
 
+// A package whose MIPS launcher is chosen, ready for "Make Modifications".
+std::string PrepareRun(Step4Window& w) {
+  const std::string inf = w.Write("Project1.inf", InfText("Shortcuts", kMipsSection));
+  w.Write("readme.txt",
+          "To rebuild the cab files run the following command\r\nbuild the cabs\r\n"
+          "Then copy the CAB files created to the CD1 directory.\r\n");
+  w.Choose("cmdDPackage", inf);
+  w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
+  return inf;
+}
+
+// Stands in for the CAB command: on its first round it hands the window an
+// event, as the window system would while the command runs, then waits some
+// rounds for the window to say stop.
+struct CommandWithEvent {
+  std::function<void()> first_round;
+  int commands = 0;
+  std::vector<bool> stopped;
+
+  platform::CommandResult operator()(const std::string&, const std::string&,
+                                     const platform::CommandCallbacks& callbacks) {
+    if (++commands == 1 && first_round) first_round();
+    bool stop = false;
+    for (int round = 0; round < 5 && !stop; ++round) stop = callbacks.while_waiting();
+    stopped.push_back(stop);
+    platform::CommandResult result = platform::CommandEnded(0);
+    result.stopped = stop;
+    return result;
+  }
+};
+
 // Each row's three controls agree, and the box has the colour of its state.
 void VerifyRowState(const Step4Window& w, int row, bool enabled) {
   const auto* box = w.Find<QLineEdit>(kRowBoxes[row]);
@@ -152,6 +187,9 @@ class Step4Test : public QObject {
   void answeringYesClearsTheListAndRuns();
   void runThatCannotStartTellsTheUser();
   void inputDuringTheCommandIsDropped();
+  void escapeDuringTheCommandAsksToStopIt();
+  void closeDuringARunIsDoneWhenItEnds();
+  void runEndsOnTheFirstFailedRowSelected();
 };
 
 void Step4Test::startsWithEveryLauncherRowOff() {
@@ -573,6 +611,85 @@ void Step4Test::inputDuringTheCommandIsDropped() {
   QCOMPARE(command_rows, 2);  // one run only
   QVERIFY(QApplication::overrideCursor() == nullptr);
 #endif
+}
+
+void Step4Test::escapeDuringTheCommandAsksToStopIt() {
+  Step4Window w;
+  PrepareRun(w);
+  CommandWithEvent command;
+  command.first_round = [&] {
+    QCoreApplication::postEvent(w.window.get(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  };
+  w.window->wizard().SetCommandRunner(std::ref(command));
+  w.dialogs.AnswerYes();
+
+  w.Click("cmdAuto");
+
+  QCOMPARE(w.dialogs.questions.size(), 1u);
+  QCOMPARE(w.dialogs.questions[0].title, std::string("Quillet"));
+  QCOMPARE(w.dialogs.questions[0].text, std::string("The CAB command is still running. Stop it?"));
+  QCOMPARE(w.dialogs.question_defaults[0], false);
+  QVERIFY(!w.dialogs.questions[0].busy_cursor_shown);
+  QCOMPARE(command.stopped, (std::vector<bool>{true, true}));
+  QVERIFY(w.window->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void Step4Test::closeDuringARunIsDoneWhenItEnds() {
+  Step4Window w;
+  PrepareRun(w);
+  CommandWithEvent command;
+  bool visible_during_run = false;
+  command.first_round = [&] {
+    // As the window system asks for a close: through the window's handle.
+    QCoreApplication::postEvent(w.window->windowHandle(), new QCloseEvent);
+  };
+  w.window->wizard().SetCommandRunner([&](const std::string& text, const std::string& folder,
+                                          const platform::CommandCallbacks& callbacks) {
+    platform::CommandResult result = command(text, folder, callbacks);
+    visible_during_run = visible_during_run || w.window->isVisible();
+    return result;
+  });
+  w.dialogs.AnswerNo();
+
+  w.Click("cmdAuto");
+
+  QCOMPARE(w.dialogs.questions.size(), 1u);
+  QCOMPARE(w.dialogs.questions[0].text,
+           std::string("The CAB command is still running. Stop it?\r\n\r\n"
+                       "Quillet closes when the run has ended."));
+  QCOMPARE(command.stopped, (std::vector<bool>{false, false}));
+  QVERIFY(visible_during_run);
+  // The run went to its end; then the window closed.
+  int command_rows = 0;
+  for (const StatusRow& row : w.window->statusLog().Rows()) {
+    if (row.action == "Run CMD") ++command_rows;
+  }
+  QCOMPARE(command_rows, 2);
+  QVERIFY(!w.window->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void Step4Test::runEndsOnTheFirstFailedRowSelected() {
+  Step4Window w;
+  PrepareRun(w);
+  // The command makes no cabinets, so moving them fails.
+  CommandWithEvent command;
+  w.window->wizard().SetCommandRunner(std::ref(command));
+
+  w.Click("cmdAuto");
+
+  const auto& rows = w.window->statusLog().Rows();
+  int first_red = -1;
+  for (int i = 0; i < static_cast<int>(rows.size()) && first_red < 0; ++i) {
+    if (rows[i].colour == StatusColour(kStatusFailure)) first_red = i;
+  }
+  QVERIFY(first_red > 0);
+  QVERIFY(first_red < static_cast<int>(rows.size()) - 1);
+  auto* list = w.Find<QTreeView>("lvwStatus");
+  QCOMPARE(list->currentIndex().row(), first_red);
+  QVERIFY(list->selectionModel()->isRowSelected(first_red, QModelIndex()));
 }
 
 }  // namespace quillet

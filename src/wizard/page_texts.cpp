@@ -1,4 +1,4 @@
-#include "qt/page_texts.h"
+#include "wizard/page_texts.h"
 
 #include <initializer_list>
 #include <iterator>
