@@ -373,7 +373,7 @@ TEST_F(QuilletModifyTest, YesRunsAPackageThatIsNotUntouched) {
   ASSERT_EQ(Modify(Arguments()).exit_code, kSuccess);
   const std::string after_first = ReadBytes(inf_);
 
-  const ProgramResult again = Modify(Arguments({"--yes"}));
+  const ProgramResult again = Modify(Arguments({"--yes", "--keep-on-failure"}));
 
   // The launcher is gone from APP after the first run, so "Delete" fails.
   EXPECT_EQ(again.exit_code, kFailed);
@@ -470,9 +470,12 @@ TEST_F(QuilletModifyTest, JsonIsOneArrayOfTheRows) {
       ASSERT_EQ(row.members[3].second.kind, JsonValue::Kind::kNumber);
       const int status = static_cast<int>(row.members[3].second.number);
       // The line of the text run says the same.
+      // (A message of several lines, such as the command's last lines, is on one.)
       std::string line = std::string(StatusWord(status)) + "\t" + row.members[0].second.text +
                          "\t" + row.members[1].second.text + "\t" + row.members[2].second.text;
-      if (!row.members[4].second.text.empty()) line += "\t" + row.members[4].second.text;
+      if (!row.members[4].second.text.empty()) {
+        line += "\t" + OneLineField(row.members[4].second.text);
+      }
       EXPECT_EQ(line, lines[i]);
     }
     EXPECT_EQ(static_cast<int>(rows[3].members[3].second.number), fail ? 2 : 3);
