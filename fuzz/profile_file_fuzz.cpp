@@ -3,7 +3,7 @@
 // nothing crashes and that the edits keep their promises:
 // - the file's bytes come back unchanged when nothing is edited;
 // - a refused edit changes nothing;
-// - a written value reads back as written;
+// - a written value reads back as written, and writing it again changes nothing;
 // - the lines around an edit stay byte for byte (line endings included).
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -112,6 +112,11 @@ void CheckSetValue(ProfileText& text, const std::string& section, const std::str
   // At most one old line is touched: the key's own, or an unterminated last
   // line that gains its ending.
   Check(Differing(before, text.Text()).before.size() <= 1, "a write touched other lines");
+  // Writing the same again changes nothing.
+  const std::string after = text.Text();
+  Check(text.SetValue(section, key, value).outcome == EditOutcome::kUnchanged,
+        "the same write again was not a no-op");
+  Check(text.Text() == after, "the same write again changed the text");
   if (ReadsBack(section) && ReadsBack(key)) {
     const auto read = text.FindValue(section, key);
     Check(read.has_value(), "a written key is missing");

@@ -1,6 +1,7 @@
 #include "package/cab_command.h"
 
 #include <utility>
+#include <vector>
 
 namespace quillet {
 namespace {
@@ -19,6 +20,39 @@ CabCommand Missing(std::string error) {
 }
 
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
+
+// The last non-blank lines of a command's output, without trailing blanks,
+// joined with CR LF.
+std::string LastLines(const std::string& output, std::size_t count) {
+  std::vector<std::string> lines;
+  std::string line;
+  auto finish_line = [&] {
+    const auto end = line.find_last_not_of(" \t");
+    if (end != std::string::npos) lines.push_back(line.substr(0, end + 1));
+    line.clear();
+  };
+  for (const char c : output) {
+    if (c == '\r' || c == '\n') {
+      finish_line();
+    } else {
+      line.push_back(c);
+    }
+  }
+  finish_line();
+  std::string joined;
+  const std::size_t first = lines.size() > count ? lines.size() - count : 0;
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    if (!joined.empty()) joined += "\r\n";
+    joined += lines[i];
+  }
+  return joined;
+}
+
+// A failure message followed by what the command said last, when it said anything.
+std::string WithOutput(const std::string& message, const std::string& output) {
+  const std::string lines = LastLines(output, kFailureOutputLines);
+  return lines.empty() ? message : message + "\r\n" + lines;
+}
 
 }  // namespace
 
@@ -89,13 +123,18 @@ void RunCabCommand(const std::string& package_directory, StatusLog& log,
   if (!result.started) {
     log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure,
                   "Could not start " + command.command + ": " + result.error);
+  } else if (result.stopped) {
+    log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure, kStoppedByUserMessage);
   } else if (!result.error.empty()) {
-    log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure,
-                  "Could not wait for the end of " + command.command + ": " + result.error);
+    log.LogAction(
+        kRunCommandAction, package_directory, "", kStatusFailure,
+        WithOutput("Could not wait for the end of " + command.command + ": " + result.error,
+                   result.output_tail));
   } else if (result.exit_code != 0) {
     log.LogAction(kRunCommandAction, package_directory, "", kStatusFailure,
-                  "The command ended with exit code " + std::to_string(result.exit_code) + ": " +
-                      command.command);
+                  WithOutput("The command ended with exit code " +
+                                 std::to_string(result.exit_code) + ": " + command.command,
+                             result.output_tail));
   } else {
     log.LogAction(kRunCommandAction, package_directory, "", kStatusInformation,
                   "Ran: " + command.command);

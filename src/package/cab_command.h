@@ -2,6 +2,7 @@
 // holds between two fixed sentences, cut out and run in the package folder.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,10 @@ inline constexpr const char* kCabCommandEndMarker =
     "Then copy the CAB files created to the CD1 directory.";
 inline constexpr const char* kReadmeFileName = "readme.txt";
 inline constexpr const char* kRunCommandAction = "Run CMD";
+// The message of the red row of a command that the user stopped.
+inline constexpr const char* kStoppedByUserMessage = "Stopped by the user";
+// How many of a failed command's last output lines its row's message shows.
+inline constexpr std::size_t kFailureOutputLines = 10;
 
 // The whole text of a file in the ANSI code page, as UTF-8, with every line end
 // (CR LF, LF or a lone CR) dropped and the lines joined with nothing between
@@ -45,10 +50,13 @@ using CommandRunner = std::function<platform::CommandResult(
     const platform::CommandCallbacks& callbacks)>;
 
 // The "Run CMD" action: extracts the command, runs it with the package folder as
-// its working folder, waits for it (calling the callbacks meanwhile) and then
-// logs one row ("Run CMD", package_directory, empty): status 3 when the command
-// ended with exit code 0, status 2 when there was no command to run, it could
-// not be started or it failed. The row's message names the command.
+// its working folder, waits for it (calling the callbacks meanwhile; a true
+// answer of while_waiting stops it) and then logs one row ("Run CMD",
+// package_directory, empty): status 3 when the command ended with exit code 0,
+// its message naming the command; status 2 when there was no command to run,
+// it could not be started or it failed, its message saying why followed, for a
+// command that ran, by the last lines of its output (CR LF between lines); and
+// status 2 with the message "Stopped by the user" when the caller stopped it.
 void RunCabCommand(const std::string& package_directory, StatusLog& log,
                    const platform::CommandCallbacks& callbacks = {},
                    const CommandRunner& runner = {});

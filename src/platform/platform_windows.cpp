@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/flush_switch.h"
 #include "platform/platform.h"
+#include "platform/temporary_names.h"
 #include "platform/utf8.h"
 
 namespace quillet::platform {
@@ -101,7 +103,11 @@ std::string SystemMessage(DWORD code) {
   return Narrow(text);
 }
 
-IoResult Failure(DWORD code) { return {false, SystemMessage(code)}; }
+IoResult Failure(DWORD code) {
+  IoResult result{false, SystemMessage(code)};
+  result.not_found = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+  return result;
+}
 
 IoResult LastFailure() { return Failure(::GetLastError()); }
 
@@ -142,6 +148,15 @@ class Handle {
   explicit Handle(HANDLE handle) : handle_(handle) {}
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
+  Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+  Handle& operator=(Handle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+  }
   ~Handle() { Close(); }
   HANDLE get() const { return handle_; }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
@@ -185,17 +200,34 @@ std::wstring NamePart(const std::wstring& path) {
   return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
-// Creates a new, uniquely named file beside `target`, opened for writing.
-HANDLE CreateTemporaryBeside(const std::wstring& target, std::wstring& temp_path) {
+// ---------------------------------------------------------------------------
+// Temporary files and backups beside a target: "~" + the start of the target's
+// name + ".quillet-" + process id + "-" + random number + ".tmp" (or, for the
+// backup of a file written in place, "-" + its file index + ".bak").
+
+std::wstring TemporaryPrefix(const std::wstring& target) {
+  return L"~" + BorrowedName(NamePart(target)) + L".quillet-";
+}
+
+std::wstring TemporaryPath(const std::wstring& target, const std::wstring& suffix) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};
-  const std::wstring folder = FolderPart(target);
-  // A shortened name still says whose file it is and keeps a long name within
-  // the limit of one path component.
-  const std::wstring name = NamePart(target).substr(0, 64);
+  return FolderPart(target) + TemporaryPrefix(target) + std::to_wstring(::GetCurrentProcessId()) +
+         L"-" + std::to_wstring(rng() % 1000000000) + suffix;
+}
+
+std::wstring BackupSuffix(const BY_HANDLE_FILE_INFORMATION& info) {
+  const unsigned long long index =
+      (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return L"-" + std::to_wstring(index) + L".bak";
+}
+
+// Creates a new, uniquely named file beside `target`, opened for writing.
+HANDLE CreateTemporaryBeside(const std::wstring& target, std::wstring& temp_path,
+                             const std::wstring& suffix = L".tmp") {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_path = folder + L"~" + name + L"." + std::to_wstring(rng() % 1000000000) + L".tmp";
-    HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    temp_path = TemporaryPath(target, suffix);
+    HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return file;
@@ -203,6 +235,372 @@ HANDLE CreateTemporaryBeside(const std::wstring& target, std::wstring& temp_path
   ::SetLastError(ERROR_FILE_EXISTS);
   return INVALID_HANDLE_VALUE;
 }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Waits until the file's data and size are on the disk; 0 or the error.
+DWORD Flush(HANDLE file) {
+  if (!FlushToDisk()) return 0;
+  return ::FlushFileBuffers(file) ? 0 : ::GetLastError();
+}
+
+// The same for a file by name: after ReplaceFileW, which has no write-through
+// flag, flushing the file that now has the name commits the rename with it.
+DWORD FlushByName(const std::wstring& path) {
+  if (!FlushToDisk()) return 0;
+  Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return ::GetLastError();
+  return Flush(file.get());
+}
+
+// Identity of an open file: volume serial number and file index.
+bool Identify(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
+  return ::GetFileInformationByHandle(file, &info) != 0;
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Opens path for nothing but asking about it (links followed, folders too).
+HANDLE OpenToAsk(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// GetFinalPathNameByHandleW is there from Vista on, as are symbolic links.
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+FinalPathFunction FinalPathOfHandle() {
+  static const auto function = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+  return function;
+}
+
+// The path of the file that a symbolic link at path finally leads to; empty
+// when path is no link, or the system cannot tell.
+std::wstring LinkDestination(const std::wstring& path) {
+  const DWORD attributes = Attributes(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return {};
+  }
+  const FinalPathFunction final_path = FinalPathOfHandle();
+  if (final_path == nullptr) return {};
+  Handle file(OpenToAsk(path));
+  if (!file.valid()) return {};
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        final_path(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+// The file a write goes to: a symbolic link stays a link and the file it leads
+// to is written.
+std::wstring WriteTarget(const std::string& path) {
+  const std::wstring full = FullPath(WidePath(path));
+  std::wstring destination = LinkDestination(full);
+  return destination.empty() ? full : destination;
+}
+
+// Whether the process that made a temporary file is gone. Our own are not
+// stale, and neither is one whose maker cannot be told.
+bool MakerIsGone(std::wstring_view rest) {
+  const auto dash = rest.find(L'-');
+  if (dash == std::wstring_view::npos || dash == 0 || dash > 10) return false;
+  unsigned long long pid = 0;
+  for (const wchar_t c : rest.substr(0, dash)) {
+    if (c < L'0' || c > L'9') return false;
+    pid = pid * 10 + static_cast<unsigned>(c - L'0');
+  }
+  if (pid == ::GetCurrentProcessId() || pid > 0xFFFFFFFFull) return false;
+  HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return ended;
+}
+
+// Writes bytes over the whole file in place and waits for the disk.
+DWORD OverwriteInPlace(HANDLE file, std::string_view bytes) {
+  LARGE_INTEGER start{};
+  if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return ::GetLastError();
+  if (const DWORD error = WriteAll(file, bytes); error != 0) return error;
+  if (!::SetEndOfFile(file)) return ::GetLastError();
+  return Flush(file);
+}
+
+DWORD ReadAllFrom(HANDLE file, std::string& bytes) {
+  bytes.clear();
+  LARGE_INTEGER start{};
+  if (!::SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return ::GetLastError();
+  std::vector<char> chunk(1 << 16);
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
+      return ::GetLastError();
+    }
+    if (read == 0) return 0;
+    bytes.append(chunk.data(), read);
+  }
+}
+
+// Clears up after writes of the same target that were killed: their temporary
+// files go, and the backup of a file that was being written in place is put
+// back first (the file may be torn), then goes.
+void RecoverKilledWrites(const std::wstring& target) {
+  const std::wstring folder = FolderPart(target);
+  const std::wstring prefix = TemporaryPrefix(target);
+  std::vector<std::wstring> stale;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder + prefix + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name.substr(0, prefix.size()) != prefix) continue;  // a short-name match
+    const bool temporary = name.size() > 4 && name.substr(name.size() - 4) == L".tmp";
+    const bool backup = name.size() > 4 && name.substr(name.size() - 4) == L".bak";
+    if ((temporary || backup) && MakerIsGone(name.substr(prefix.size()))) {
+      stale.emplace_back(name);
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+
+  for (const std::wstring& name : stale) {
+    const std::wstring path = folder + name;
+    if (name.substr(name.size() - 4) == L".bak") {
+      Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (!file.valid() || !Identify(file.get(), info)) continue;
+      if (name.size() < BackupSuffix(info).size() ||
+          name.substr(name.size() - BackupSuffix(info).size()) != BackupSuffix(info)) {
+        continue;  // the backup of another file whose name starts alike
+      }
+      Handle backup(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      std::string old_bytes;
+      if (!backup.valid() || ReadAllFrom(backup.get(), old_bytes) != 0) continue;
+      if (OverwriteInPlace(file.get(), old_bytes) != 0) continue;  // kept for a later try
+    }
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+  }
+}
+
+// What a rewrite finds at its target.
+struct RewriteTarget {
+  bool exists = false;
+  DWORD attributes = 0;
+  BY_HANDLE_FILE_INFORMATION info{};
+};
+
+// The test every rewrite meets first, and CheckCanRewrite with it: the file is
+// rewritten only if the user could open it for reading and writing where it
+// is, with others allowed what a reader allows. That refuses a read-only file,
+// one without write permission, and one that another program holds (whatever
+// its attributes: a hidden or system file is no missing one).
+IoResult OpenForRewrite(const std::wstring& target, RewriteTarget& found) {
+  found = {};
+  found.attributes = Attributes(target);
+  if (found.attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return {};  // to be created
+    return Failure(error);
+  }
+  if (IsFolder(found.attributes)) return FolderFailure();
+  if (IsReadOnly(found.attributes)) return Failure(ERROR_ACCESS_DENIED);
+  Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastFailure();
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return Failure(ERROR_INVALID_FUNCTION);
+  if (!Identify(file.get(), found.info)) return LastFailure();
+  found.exists = true;
+  return {};
+}
+
+// Writes a file that must keep its identity (several hard links) in place. A
+// backup of the old contents reaches the disk first and goes only once the new
+// contents are there, so a write that breaks off can be put back: here at
+// once, after a crash by the next write of the file.
+IoResult WriteInPlace(const std::wstring& target, const RewriteTarget& found,
+                      std::string_view bytes) {
+  Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastFailure();
+  std::string old_bytes;
+  if (const DWORD error = ReadAllFrom(file.get(), old_bytes); error != 0) return Failure(error);
+  if (old_bytes == bytes) return {};
+
+  std::wstring backup_path;
+  DWORD error = 0;
+  {
+    Handle backup(CreateTemporaryBeside(target, backup_path, BackupSuffix(found.info)));
+    if (!backup.valid()) return LastFailure();
+    error = WriteAll(backup.get(), old_bytes);
+    if (error == 0) error = Flush(backup.get());
+  }
+  if (error != 0) {
+    ::DeleteFileW(backup_path.c_str());
+    return Failure(error);
+  }
+  error = OverwriteInPlace(file.get(), bytes);
+  if (error != 0) {
+    // Put the old contents back; if even that fails, the backup is the only
+    // whole copy and stays.
+    if (OverwriteInPlace(file.get(), old_bytes) != 0) {
+      return {false,
+              SystemMessage(error) + "; the old contents are kept in " + Narrow(backup_path)};
+    }
+    ::DeleteFileW(backup_path.c_str());
+    return Failure(error);
+  }
+  ::DeleteFileW(backup_path.c_str());
+  return {};
+}
+
+// Puts a finished, flushed temporary file in target's place and waits until
+// the new name is on the disk. `lock` (may be null) is a handle the caller
+// holds on the target, closed before a plain rename that it would block.
+IoResult PutIntoPlace(const std::wstring& temp_path, const std::wstring& target,
+                      const RewriteTarget& found, Handle* lock) {
+  if (!found.exists) {
+    // No REPLACE_EXISTING: a file that appeared meanwhile is not overwritten.
+    if (::MoveFileExW(temp_path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+    const DWORD error = ::GetLastError();
+    ::SetFileAttributesW(temp_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(temp_path.c_str());
+    return Failure(error);
+  }
+  // The new file takes the original's attributes (hidden, archive, ...).
+  ::SetFileAttributesW(temp_path.c_str(), found.attributes & ~FILE_ATTRIBUTE_READONLY);
+  // ReplaceFileW keeps what belongs to the file: its ACL, streams, attributes.
+  if (::ReplaceFileW(target.c_str(), temp_path.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                     nullptr)) {
+    if (const DWORD error = FlushByName(target); error != 0) return Failure(error);
+    return {};
+  }
+  DWORD error = ::GetLastError();
+  // ReplaceFileW wants more rights than a plain rename (it also carries over
+  // ACLs and streams); where it cannot, an atomic rename still does the job.
+  if (lock != nullptr) lock->Close();
+  if (::MoveFileExW(temp_path.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return {};
+  }
+  // With ERROR_UNABLE_TO_MOVE_REPLACEMENT the original may be gone already:
+  // the temporary file is then the only copy left, and stays where the error
+  // says.
+  if (Attributes(target) == INVALID_FILE_ATTRIBUTES) {
+    return {false, SystemMessage(error) + "; the new contents are kept in " + Narrow(temp_path)};
+  }
+  ::SetFileAttributesW(temp_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(temp_path.c_str());
+  return Failure(error);
+}
+
+// Writes bytes as the file at target (links resolved): see ReplaceFileContents.
+// `lock`: see PutIntoPlace. `recovered`: RecoverKilledWrites has already run.
+IoResult WriteDurably(const std::wstring& target, std::string_view bytes, Handle* lock,
+                      bool recovered = false) {
+  RewriteTarget found;
+  if (IoResult opened = OpenForRewrite(target, found); !opened.ok) return opened;
+  if (found.exists && !recovered) RecoverKilledWrites(target);
+  if (found.exists && found.info.nNumberOfLinks > 1) return WriteInPlace(target, found, bytes);
+
+  std::wstring temp_path;
+  DWORD error = 0;
+  {
+    Handle temp(CreateTemporaryBeside(target, temp_path));
+    if (!temp.valid()) return LastFailure();
+    error = WriteAll(temp.get(), bytes);
+    // The contents reach the disk before they take the name.
+    if (error == 0) error = Flush(temp.get());
+    if (!temp.Close() && error == 0) error = ::GetLastError();
+  }
+  if (error != 0) {
+    ::DeleteFileW(temp_path.c_str());
+    return Failure(error);
+  }
+  return PutIntoPlace(temp_path, target, found, lock);
+}
+
+// Holds off other Quillet processes that update the same file, from before the
+// read until the replace. First a mutex named after the file's path, which
+// stays the same object while the file is replaced, so that the writers of one
+// session queue on it and none is starved; then, for writers in other sessions
+// or on other machines, a lock on a byte of the file far beyond its end (so
+// that readers are never stopped). Once that is held the name must still lead
+// to the file that was locked, since such a writer may have replaced it
+// meanwhile. Where no lock can be had, the update goes on unlocked, as before.
+class UpdateLock {
+ public:
+  explicit UpdateLock(const std::wstring& target) {
+    LockName(target);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      Handle file(::CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file.valid()) return;  // a missing file: the mutex is all there is to hold
+      OVERLAPPED far_byte{};
+      far_byte.OffsetHigh = 0x7FFFFFF0;
+      if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &far_byte)) return;
+      BY_HANDLE_FILE_INFORMATION locked{};
+      BY_HANDLE_FILE_INFORMATION now{};
+      Handle named(OpenToAsk(target));
+      if (Identify(file.get(), locked) && named.valid() && Identify(named.get(), now) &&
+          SameIdentity(locked, now)) {
+        file_ = std::move(file);
+        return;
+      }
+      // Closing the handle releases the lock.
+    }
+  }
+  ~UpdateLock() {
+    file_.Close();
+    if (mutex_ != nullptr) {
+      ::ReleaseMutex(mutex_);
+      ::CloseHandle(mutex_);
+    }
+  }
+  UpdateLock(const UpdateLock&) = delete;
+  UpdateLock& operator=(const UpdateLock&) = delete;
+
+  // The handle on the file while the lock is held, for PutIntoPlace.
+  Handle* file() { return file_.valid() ? &file_ : nullptr; }
+
+ private:
+  void LockName(const std::wstring& target) {
+    // The path without regard to case, as the file system treats it.
+    std::wstring upper = target;
+    ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, target.c_str(),
+                   static_cast<int>(target.size()), upper.data(), static_cast<int>(upper.size()));
+    unsigned long long hash = 14695981039346656037ull;
+    for (const wchar_t c : upper) hash = (hash ^ static_cast<unsigned>(c)) * 1099511628211ull;
+    std::wstring name = L"Local\\Quillet.update.";
+    for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr) return;
+    const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+    // An abandoned mutex (its holder was killed) is held now all the same.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+      ::CloseHandle(mutex);
+      return;
+    }
+    mutex_ = mutex;
+  }
+
+  Handle file_{INVALID_HANDLE_VALUE};
+  HANDLE mutex_ = nullptr;
+};
 
 }  // namespace
 
@@ -300,24 +698,30 @@ IoResult CheckCanCreateIn(const std::string& folder) {
 }
 
 IoResult CheckCanRewrite(const std::string& path) {
-  const std::wstring target = FullPath(WidePath(path));
-  const DWORD attributes = Attributes(target);
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) return Failure(error);
-    return CheckCanCreateIn(Narrow(FolderPart(target)));
-  }
-  if (IsFolder(attributes)) return FolderFailure();
-  if (IsReadOnly(attributes)) return Failure(ERROR_ACCESS_DENIED);
-  // Opening it for writing, sharing as much as a reader would, fails for a
-  // file without write permission and for one that another program locks.
-  Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return LastFailure();
-  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return Failure(ERROR_INVALID_FUNCTION);
-  file.Close();
+  const std::wstring target = WriteTarget(path);
+  RewriteTarget found;
+  if (IoResult opened = OpenForRewrite(target, found); !opened.ok) return opened;
+  // The new contents, or the backup of a file written in place, go beside it.
   return CheckCanCreateIn(Narrow(FolderPart(target)));
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  Handle first(OpenToAsk(WidePath(a)));
+  Handle second(OpenToAsk(WidePath(b)));
+  BY_HANDLE_FILE_INFORMATION first_info{};
+  BY_HANDLE_FILE_INFORMATION second_info{};
+  return first.valid() && second.valid() && Identify(first.get(), first_info) &&
+         Identify(second.get(), second_info) && SameIdentity(first_info, second_info);
+}
+
+std::string SymbolicLinkTarget(const std::string& path) {
+  std::wstring destination = LinkDestination(FullPath(WidePath(path)));
+  if (destination.rfind(LR"(\\?\UNC\)", 0) == 0) {
+    destination = LR"(\\)" + destination.substr(8);
+  } else if (destination.rfind(LR"(\\?\)", 0) == 0) {
+    destination = destination.substr(4);
+  }
+  return Narrow(destination);
 }
 
 IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
@@ -353,47 +757,20 @@ IoResult ReadWholeFile(const std::string& path, std::string& bytes) {
 
 IoResult ReplaceFileContents(const std::string& path, std::string_view bytes) {
   // Full paths: Wine's ReplaceFileW fails on relative ones.
-  const std::wstring target = FullPath(WidePath(path));
-  const DWORD attributes = Attributes(target);
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!exists) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) return Failure(error);
-  } else {
-    if (IsFolder(attributes)) return FolderFailure();
-    if (IsReadOnly(attributes)) return Failure(ERROR_ACCESS_DENIED);
-  }
+  return WriteDurably(WriteTarget(path), bytes, nullptr);
+}
 
-  std::wstring temp_path;
-  Handle temp(CreateTemporaryBeside(target, temp_path));
-  if (!temp.valid()) return LastFailure();
-  DWORD error = WriteAll(temp.get(), bytes);
-  if (!temp.Close() && error == 0) error = ::GetLastError();
-  if (error != 0) {
-    ::DeleteFileW(temp_path.c_str());
-    return Failure(error);
-  }
-
-  // Swapping the files is atomic: readers see the old or the new file, never
-  // half of one, and a failure before the swap leaves the original untouched.
-  if (exists) {
-    // The new file takes the original's attributes (hidden, archive, ...).
-    ::SetFileAttributesW(temp_path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (::ReplaceFileW(target.c_str(), temp_path.c_str(), nullptr,
-                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                       nullptr)) {
-      return {};
-    }
-    error = ::GetLastError();
-    // ReplaceFileW wants more rights than a plain rename (it also carries over
-    // ACLs and streams); where it cannot, an atomic rename still does the job.
-    if (::MoveFileExW(temp_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
-  } else {
-    if (::MoveFileExW(temp_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
-    error = ::GetLastError();
-  }
-  ::DeleteFileW(temp_path.c_str());
-  return Failure(error);
+IoResult UpdateFileContents(const std::string& path, const ContentsChange& change) {
+  const std::wstring target = WriteTarget(path);
+  UpdateLock lock(target);
+  // Read only now that the lock is held: what another writer finished while
+  // this one waited is in what it reads; and what a killed writer left torn is
+  // put back first.
+  RecoverKilledWrites(target);
+  std::string bytes;
+  const IoResult read = ReadWholeFile(Narrow(target), bytes);
+  if (!change(read, bytes)) return {};
+  return WriteDurably(target, bytes, lock.file(), /*recovered=*/true);
 }
 
 IoResult CopyFileReplacing(const std::string& from, const std::string& to) {
@@ -402,11 +779,18 @@ IoResult CopyFileReplacing(const std::string& from, const std::string& to) {
   if (source_attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
   if (IsFolder(source_attributes)) return FolderFailure();
 
-  const std::wstring target = FullPath(WidePath(to));
-  const DWORD target_attributes = Attributes(target);
-  if (target_attributes != INVALID_FILE_ATTRIBUTES) {
-    if (IsFolder(target_attributes)) return FolderFailure();
-    if (IsReadOnly(target_attributes)) return Failure(ERROR_ACCESS_DENIED);
+  const std::wstring target = WriteTarget(to);
+  // Replacing the source with itself would first empty it.
+  if (IsSameFile(from, Narrow(target))) {
+    return {false, "The source and the destination are the same file."};
+  }
+  RewriteTarget found;
+  if (IoResult opened = OpenForRewrite(target, found); !opened.ok) return opened;
+  if (found.exists) RecoverKilledWrites(target);
+  if (found.exists && found.info.nNumberOfLinks > 1) {
+    std::string bytes;
+    if (IoResult read = ReadWholeFile(from, bytes); !read.ok) return read;
+    return WriteInPlace(target, found, bytes);
   }
 
   // The copy goes to a temporary file beside the target that then takes its
@@ -420,80 +804,34 @@ IoResult CopyFileReplacing(const std::string& from, const std::string& to) {
   DWORD error = 0;
   if (!::CopyFileW(source.c_str(), temp_path.c_str(), FALSE)) {
     error = ::GetLastError();
-  } else if (!::MoveFileExW(temp_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    error = ::GetLastError();
+  } else if (FlushToDisk()) {
+    // The copy reaches the disk before it takes the name. It took the source's
+    // attributes, read-only perhaps, which a handle for writing would not pass.
+    const DWORD copied_attributes = Attributes(temp_path);
+    ::SetFileAttributesW(temp_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    error = FlushByName(temp_path);
+    if (copied_attributes != INVALID_FILE_ATTRIBUTES) {
+      ::SetFileAttributesW(temp_path.c_str(), copied_attributes);
+    }
   }
   if (error != 0) {
-    // The copy took the source's attributes, read-only perhaps.
     ::SetFileAttributesW(temp_path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(temp_path.c_str());
     return Failure(error);
   }
-  return {};
+  return PutIntoPlace(temp_path, target, found, nullptr);
 }
 
 IoResult DeleteRegularFile(const std::string& path) {
   const std::wstring wide = WidePath(path);
   const DWORD attributes = Attributes(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
+  // A link to a folder carries the folder attribute itself: refused as a folder.
   if (IsFolder(attributes)) return FolderFailure();
   if (IsReadOnly(attributes)) return Failure(ERROR_ACCESS_DENIED);
+  // DeleteFileW deletes a symbolic link itself, never what it points to.
   if (!::DeleteFileW(wide.c_str())) return LastFailure();
   return {};
-}
-
-CommandResult RunCommand(const std::string& command, const std::string& working_directory,
-                         const CommandCallbacks& callbacks) {
-  const std::function<bool()>& while_waiting = callbacks.while_waiting;
-  CommandResult result;
-  // The interpreter is taken from the system folder by its full path, so that a
-  // "cmd.exe" lying in the program's or the package's folder is never started.
-  std::wstring interpreter(MAX_PATH, L'\0');
-  const UINT system_length =
-      ::GetSystemDirectoryW(interpreter.data(), static_cast<UINT>(interpreter.size()));
-  if (system_length == 0 || system_length >= interpreter.size()) {
-    result.error = SystemMessage(::GetLastError());
-    return result;
-  }
-  interpreter.resize(system_length);
-  interpreter += L"\\cmd.exe";
-
-  // CreateProcessW may write into the command line, so it gets its own copy.
-  std::wstring command_line = L"cmd.exe /C " + Widen(command);
-  const std::wstring folder = Widen(working_directory);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(interpreter.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW, nullptr, folder.empty() ? nullptr : folder.c_str(),
-                        &startup, &process)) {
-    result.error = SystemMessage(::GetLastError());
-    return result;
-  }
-  Handle process_handle(process.hProcess);
-  Handle thread_handle(process.hThread);
-  result.started = true;
-
-  // Short waits, so that the window can repaint between them; the first
-  // repaint comes at once, however quickly the command ends.
-  if (while_waiting) while_waiting();
-  const DWORD step = while_waiting ? 20 : INFINITE;
-  for (;;) {
-    const DWORD waited = ::WaitForSingleObject(process_handle.get(), step);
-    if (waited == WAIT_OBJECT_0) break;
-    if (waited != WAIT_TIMEOUT) {
-      result.error = SystemMessage(::GetLastError());
-      return result;
-    }
-    while_waiting();
-  }
-  DWORD exit_code = 0;
-  if (!::GetExitCodeProcess(process_handle.get(), &exit_code)) {
-    result.error = SystemMessage(::GetLastError());
-    return result;
-  }
-  result.exit_code = static_cast<int>(exit_code);
-  return result;
 }
 
 }  // namespace quillet::platform

@@ -1,7 +1,7 @@
 #include "profile/profile_file.h"
 
-#include "profile/profile_text.h"
 #include "platform/platform.h"
+#include "profile/profile_text.h"
 
 namespace quillet {
 namespace {
@@ -28,42 +28,38 @@ void SetError(std::string* error, const std::string& text) {
   if (error != nullptr) *error = text;
 }
 
-// The file for a write. A missing file starts empty (the write creates it); a
-// file that exists but cannot be read is a failure, never something to
-// overwrite.
-bool LoadForWriting(const std::string& file, ProfileText& text, std::string* error) {
-  std::string bytes;
-  const platform::IoResult read = platform::ReadWholeFile(file, bytes);
-  if (!read.ok) {
-    if (platform::IsOrdinaryFile(file) || platform::IsReadOnlyFile(file)) {
-      SetError(error, "Could not read " + file + ": " + read.error);
-      return false;
-    }
-    text = ProfileText();
-    return true;
+// Applies one edit to the file: reads it (a missing file starts empty, and the
+// write creates it), edits the text and stores the whole file when the edit
+// changed it, with other Quillet processes held off the file from the read to
+// the store, so that no one's edit is lost. A file that exists but cannot be
+// read is a failure, never something to overwrite, whatever its attributes.
+template <typename Edit>
+bool EditFile(const std::string& file, std::string* error, const Edit& edit) {
+  std::string failure;
+  const platform::IoResult written =
+      platform::UpdateFileContents(file, [&](const platform::IoResult& read, std::string& bytes) {
+        if (!read.ok && !read.not_found) {
+          failure = "Could not read " + file + ": " + read.error;
+          return false;
+        }
+        ProfileText text = read.ok ? ProfileText::FromFileBytes(std::move(bytes)) : ProfileText();
+        const EditResult result = edit(text);
+        switch (result.outcome) {
+          case EditOutcome::kUnchanged:
+            return false;
+          case EditOutcome::kRefused:
+            failure = "Could not write " + file + ": " + result.reason;
+            return false;
+          case EditOutcome::kChanged:
+            break;
+        }
+        bytes = text.FileBytes();
+        return true;
+      });
+  if (!failure.empty()) {
+    SetError(error, failure);
+    return false;
   }
-  text = ProfileText::FromFileBytes(std::move(bytes));
-  return true;
-}
-
-// Stores an edit's outcome: nothing to store when unchanged, the whole file
-// through a temporary file otherwise.
-bool Store(const std::string& file, const ProfileText& text, const EditResult& edit,
-           std::string* error) {
-  switch (edit.outcome) {
-    case EditOutcome::kUnchanged:
-      return true;
-    case EditOutcome::kRefused:
-      SetError(error, "Could not write " + file + ": " + edit.reason);
-      return false;
-    case EditOutcome::kChanged:
-      break;
-  }
-  // An ANSI file's bytes are its text: no copy of a large file needed.
-  std::string encoded;
-  if (text.Encoding() != ProfileEncoding::kAnsi) encoded = text.FileBytes();
-  const platform::IoResult written = platform::ReplaceFileContents(
-      file, text.Encoding() == ProfileEncoding::kAnsi ? std::string_view(text.Text()) : encoded);
   if (!written.ok) {
     SetError(error, "Could not write " + file + ": " + written.error);
     return false;
@@ -100,27 +96,30 @@ std::string GetFirstKeyValue(const std::string& file, const std::string& section
 
 int WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                   const std::string& value, std::string* error) {
-  ProfileText text;
-  if (!LoadForWriting(file, text, error)) return 0;
-  const EditResult edit =
-      text.SetValue(ToFileForm(text, section), ToFileForm(text, key), ToFileForm(text, value));
-  return Store(file, text, edit, error) ? 1 : 0;
+  return EditFile(file, error,
+                  [&](ProfileText& text) {
+                    return text.SetValue(ToFileForm(text, section), ToFileForm(text, key),
+                                         ToFileForm(text, value));
+                  })
+             ? 1
+             : 0;
 }
 
 int WriteIniSection(const std::string& file, const std::string& section, const std::string& body,
                     std::string* error) {
-  ProfileText text;
-  if (!LoadForWriting(file, text, error)) return 0;
-  const EditResult edit = text.ReplaceSection(ToFileForm(text, section), ToFileForm(text, body));
-  return Store(file, text, edit, error) ? 1 : 0;
+  return EditFile(file, error,
+                  [&](ProfileText& text) {
+                    return text.ReplaceSection(ToFileForm(text, section), ToFileForm(text, body));
+                  })
+             ? 1
+             : 0;
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key,
                   std::string* error) {
-  ProfileText text;
-  if (!LoadForWriting(file, text, error)) return false;
-  const EditResult edit = text.DeleteKey(ToFileForm(text, section), ToFileForm(text, key));
-  return Store(file, text, edit, error);
+  return EditFile(file, error, [&](ProfileText& text) {
+    return text.DeleteKey(ToFileForm(text, section), ToFileForm(text, key));
+  });
 }
 
 }  // namespace quillet

@@ -10,8 +10,12 @@
 // first section of a name counts. Anything missing reads as empty text.
 //
 // Writes touch only their own line or section: every other byte of the file
-// stays as it was. A write goes to a temporary file that then replaces the
-// original atomically, so a failed write leaves the file exactly as before.
+// stays as it was. A write is durable and honest as platform::ReplaceFileContents
+// says (on the disk before it counts as done, never torn by a power cut, never
+// where the user could not have written the file in place), and holds other
+// Quillet processes off the file from its read to its replace, so that two
+// processes editing one file lose nothing. A failed write leaves the file
+// exactly as before; a file that exists but cannot be read is never written.
 #pragma once
 
 #include <string>
@@ -38,7 +42,8 @@ std::string GetFirstKeyValue(const std::string& file, const std::string& section
 // when the write could not be made; `error`, when given, then says which file and
 // why. Text that would not read back as itself is refused: a name or value
 // holding CR or LF, a key holding "=" or starting with "[" or ";", a section
-// name holding "]".
+// name holding "]", a section or key name with a tab at either end. Writing
+// the same value again leaves the file as the first write did.
 int WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                   const std::string& value, std::string* error = nullptr);
 

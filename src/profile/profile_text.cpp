@@ -1,15 +1,18 @@
 #include "profile/profile_text.h"
 
-#include <array>
+#include <algorithm>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "platform/utf8.h"
+#include "profile/unicode_case.h"
 
 namespace quillet {
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 // One line of the text: [begin, end) is its content, [end, next) its ending
 // (CR LF, LF, CR, or nothing for an unterminated last line).
@@ -120,62 +123,51 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-using FoldTable = std::array<unsigned char, 256>;
-
-constexpr FoldTable MakeFoldTable(bool windows_1252) {
-  FoldTable table{};
-  for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(i);
-  for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<unsigned char>(c + 32);
-  if (windows_1252) {
-    // The capital letters of Windows-1252 and their small forms: Š, Œ, Ž, Ÿ and
-    // À to Þ except the multiplication sign.
-    table[0x8A] = 0x9A;
-    table[0x8C] = 0x9C;
-    table[0x8E] = 0x9E;
-    table[0x9F] = 0xFF;
-    for (int c = 0xC0; c <= 0xDE; ++c) {
-      if (c != 0xD7) table[c] = static_cast<unsigned char>(c + 32);
-    }
-  }
-  return table;
+unsigned char AsciiLower(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
 }
-
-constexpr FoldTable kAsciiFold = MakeFoldTable(false);
-constexpr FoldTable kAnsiFold = MakeFoldTable(true);
 
 EditResult Refused(std::string reason) { return {EditOutcome::kRefused, std::move(reason)}; }
 
 // Names that would not read back as themselves are refused: a line break would
 // inject lines, "]" would cut a section name, and a key holding "=" or starting
 // with "[" or ";" would turn into another key, a header or a comment.
+// A tab at either end would be trimmed off when the name is read back.
+bool HasTabAtAnEnd(std::string_view name) {
+  return !name.empty() && (name.front() == '\t' || name.back() == '\t');
+}
+
 std::optional<EditResult> CheckSectionName(std::string_view section) {
   if (HasLineBreak(section)) return Refused("the section name holds a line break");
   if (section.find(']') != std::string_view::npos) return Refused("the section name holds \"]\"");
+  if (HasTabAtAnEnd(section)) return Refused("the section name starts or ends with a tab");
   return std::nullopt;
 }
 
 std::optional<EditResult> CheckKeyName(std::string_view key) {
   if (HasLineBreak(key)) return Refused("the key name holds a line break");
+  if (HasTabAtAnEnd(key)) return Refused("the key name starts or ends with a tab");
   if (key.find('=') != std::string_view::npos) return Refused("the key name holds \"=\"");
   const char first = FirstNonBlank(key);
   if (first == '[' || first == ';') return Refused("the key name starts with \"[\" or \";\"");
   return std::nullopt;
 }
 
-void AppendUtf16Unit(std::string& out, char32_t unit) {
-  out.push_back(static_cast<char>(unit & 0xFF));
-  out.push_back(static_cast<char>((unit >> 8) & 0xFF));
+void AppendUtf16Unit(std::string& out, char32_t unit, bool big_endian) {
+  const char low = static_cast<char>(unit & 0xFF);
+  const char high = static_cast<char>((unit >> 8) & 0xFF);
+  out.push_back(big_endian ? high : low);
+  out.push_back(big_endian ? low : high);
 }
 
-}  // namespace
-
-std::string Utf16LeToUtf8(std::string_view bytes) {
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
   std::string out;
   out.reserve(bytes.size());
   const std::size_t units = bytes.size() / 2;
   auto unit_at = [&](std::size_t i) {
-    return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                 (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    return static_cast<char32_t>(big_endian ? (first << 8) | second : first | (second << 8));
   };
   for (std::size_t i = 0; i < units; ++i) {
     const char32_t unit = unit_at(i);
@@ -192,7 +184,7 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string Utf8ToUtf16Le(std::string_view text) {
+std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
   std::string out;
   out.reserve(text.size() * 2);
   std::size_t i = 0;
@@ -203,28 +195,36 @@ std::string Utf8ToUtf16Le(std::string_view text) {
     const std::size_t len = platform::DecodeUtf8(text, i, cp, /*allow_surrogates=*/true);
     const bool valid = len != 0;
     if (!valid) {
-      AppendUtf16Unit(out, 0xFFFD);
+      AppendUtf16Unit(out, 0xFFFD, big_endian);
       ++i;
       continue;
     }
     if (cp >= 0x10000) {
-      AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10));
-      AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+      AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10), big_endian);
+      AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), big_endian);
     } else {
-      AppendUtf16Unit(out, cp);
+      AppendUtf16Unit(out, cp, big_endian);
     }
     i += len;
   }
   return out;
 }
 
+}  // namespace
+
+std::string Utf16LeToUtf8(std::string_view bytes) { return Utf16ToUtf8(bytes, false); }
+std::string Utf8ToUtf16Le(std::string_view text) { return Utf8ToUtf16(text, false); }
+std::string Utf16BeToUtf8(std::string_view bytes) { return Utf16ToUtf8(bytes, true); }
+std::string Utf8ToUtf16Be(std::string_view text) { return Utf8ToUtf16(text, true); }
+
 ProfileText ProfileText::FromFileBytes(std::string bytes) {
   ProfileText result;
   const std::string_view view = bytes;
-  if (view.substr(0, kUtf16LeMark.size()) == kUtf16LeMark) {
-    result.encoding_ = ProfileEncoding::kUtf16Le;
+  const bool little_endian = view.substr(0, kUtf16LeMark.size()) == kUtf16LeMark;
+  if (little_endian || view.substr(0, kUtf16BeMark.size()) == kUtf16BeMark) {
+    result.encoding_ = little_endian ? ProfileEncoding::kUtf16Le : ProfileEncoding::kUtf16Be;
     const std::string_view units = view.substr(kUtf16LeMark.size());
-    result.text_ = Utf16LeToUtf8(units.substr(0, units.size() & ~std::size_t{1}));
+    result.text_ = Utf16ToUtf8(units.substr(0, units.size() & ~std::size_t{1}), !little_endian);
     if (units.size() % 2 != 0) result.odd_byte_ = units.substr(units.size() - 1);
   } else if (view.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
     result.encoding_ = ProfileEncoding::kUtf8Bom;
@@ -242,6 +242,8 @@ std::string ProfileText::FileBytes() const {
       return std::string(kUtf8Mark) + text_;
     case ProfileEncoding::kUtf16Le:
       return std::string(kUtf16LeMark) + Utf8ToUtf16Le(text_) + odd_byte_;
+    case ProfileEncoding::kUtf16Be:
+      return std::string(kUtf16BeMark) + Utf8ToUtf16Be(text_) + odd_byte_;
     case ProfileEncoding::kAnsi:
       break;
   }
@@ -249,14 +251,23 @@ std::string ProfileText::FileBytes() const {
 }
 
 bool ProfileText::NamesMatch(std::string_view a, std::string_view b) const {
-  if (a.size() != b.size()) return false;
-  const FoldTable& fold = encoding_ == ProfileEncoding::kAnsi ? kAnsiFold : kAsciiFold;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (fold[static_cast<unsigned char>(a[i])] != fold[static_cast<unsigned char>(b[i])]) {
-      return false;
-    }
+  // Plain ASCII, by far the common case, is compared byte by byte. A byte below
+  // 0x80 is a character of its own in every ANSI code page and in UTF-8, so
+  // the first byte that is not ends a run of whole characters.
+  std::size_t i = 0;
+  const std::size_t common = std::min(a.size(), b.size());
+  for (; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if ((x | y) & 0x80) break;
+    if (AsciiLower(x) != AsciiLower(y)) return false;
   }
-  return true;
+  if (i == common) return a.size() == b.size();
+  a.remove_prefix(i);
+  b.remove_prefix(i);
+  if (encoding_ != ProfileEncoding::kAnsi) return Utf8EqualIgnoringCase(a, b);
+  // The code page says which bytes make one character and what it is.
+  return Utf8EqualIgnoringCase(platform::AnsiToUtf8(a), platform::AnsiToUtf8(b));
 }
 
 std::string_view ProfileText::LineEnding() const {
@@ -368,8 +379,19 @@ EditResult ProfileText::SetValue(std::string_view section, std::string_view key,
       // are one field and two to the CAB Wizard.
       if (parsed.raw_value == value) return {EditOutcome::kUnchanged, {}};
       // The key's spelling, the "=" and the blanks after it stay; so does the
-      // line ending.
-      text_.replace(parsed.value_begin, line.end - parsed.value_begin, value);
+      // line ending. A value that brings blanks of its own at the front follows
+      // the "=" directly, so that the line it makes is the line it finds next
+      // time: writing it again changes nothing.
+      const std::size_t after_equals = text.find('=', line.begin) + 1;
+      const std::string_view written = text.substr(after_equals, line.end - after_equals);
+      if (written.size() >= value.size() &&
+          written.substr(written.size() - value.size()) == value &&
+          TrimBlanks(written.substr(0, written.size() - value.size())).empty()) {
+        return {EditOutcome::kUnchanged, {}};
+      }
+      const std::size_t value_at =
+          !value.empty() && IsBlank(value.front()) ? after_equals : parsed.value_begin;
+      text_.replace(value_at, line.end - value_at, value);
       return {EditOutcome::kChanged, {}};
     }
     last_key = line;

@@ -1,6 +1,6 @@
 // A profile file held in memory: the parser and editor behind the profile-file
 // operations. It works on the file's text in its own encoding (the ANSI bytes as
-// they are, UTF-8 after a UTF-8 byte order mark, UTF-16 LE files as UTF-8), so
+// they are, UTF-8 after a UTF-8 byte order mark, UTF-16 files as UTF-8), so
 // that every byte that an edit does not touch stays exactly as it was. Names and
 // values handed in and out are in that same encoding.
 //
@@ -9,9 +9,11 @@
 // "=" is a key line (key and value trimmed of spaces and tabs, one outer pair of
 // matching quotes removed from the value); anything else is a plain entry line.
 // Only the first section of a name counts, and in it the first key of a name.
-// Names match without regard to case: ASCII letters always, and in ANSI text
-// also the Windows-1252 letters (À/à, Š/š, Ÿ/ÿ, ...); bytes of UTF-8 sequences
-// must match exactly.
+// Names match without regard to case, character by character in upper case:
+// in UTF-8 and UTF-16 files every Unicode letter (Émile is émile); in ANSI
+// files the characters as the ANSI code page defines them (platform::AnsiToUtf8:
+// the system's on Windows, so a double-byte character never matches half of
+// another; Windows-1252 elsewhere).
 //
 // Editing keeps every other line byte for byte, including its own line ending;
 // new lines take the file's line ending (the first one in the file, CR LF when
@@ -29,6 +31,7 @@ enum class ProfileEncoding {
   kAnsi,     // no byte order mark: bytes in the ANSI code page
   kUtf8Bom,  // starts with EF BB BF; kept on writing
   kUtf16Le,  // starts with FF FE; held as UTF-8, written back as UTF-16 LE
+  kUtf16Be,  // starts with FE FF; held as UTF-8, written back as UTF-16 BE
 };
 
 // What an edit did.
@@ -110,5 +113,9 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // UTF-8 (with unpaired surrogates in the 3-byte form) to UTF-16 LE bytes; each
 // invalid byte becomes U+FFFD.
 std::string Utf8ToUtf16Le(std::string_view text);
+
+// The same for UTF-16 BE files.
+std::string Utf16BeToUtf8(std::string_view bytes);
+std::string Utf8ToUtf16Be(std::string_view text);
 
 }  // namespace quillet

@@ -18,9 +18,15 @@ LauncherFamily FamilyOfSlot(int slot);
 
 inline constexpr const char* kSettingsFileName = "Davure.ini";
 inline constexpr const char* kLastDirsSection = "LastDirs";
+// The folder below the user's application-data folder that holds the settings
+// file when the program's own folder cannot be written.
+inline constexpr const char* kUserSettingsFolderName = "Quillet";
 
 struct ToolState {
   std::string SettingsPath;
+  // True when SettingsPath lies in the user's own settings folder, which
+  // SaveLastDirs creates when it is missing (the program's folder never is).
+  bool SettingsInUserFolder = false;
   std::string ShortcutSectionName;
   std::array<std::string, kLastSlot + 1> ProcessorNames{};
   std::array<bool, kLastSlot + 1> ProcessorPresent{};
@@ -38,12 +44,28 @@ struct ToolState {
   const std::string& LauncherPathForSlot(int slot) const;
 };
 
-// Fills the record at start-up: the settings file in `program_directory`, the
-// remembered folders from it, the shortcut section name, the processor names.
+// Fills the record at start-up: the settings file, the remembered folders from
+// it, the shortcut section name, the processor names.
+//
+// The settings file is Davure.ini in `program_directory`, unless the user's
+// own settings folder `user_settings_directory` (empty: none) holds one, which
+// is then read and written instead; or unless the program's Davure.ini cannot
+// be written where it is (a program folder under Program Files, a read-only
+// share, a read-only file): then the folders are read from it, when it exists,
+// and saved to the user's folder from then on.
+void InitToolState(ToolState& state, const std::string& program_directory,
+                   const std::string& user_settings_directory);
+
+// The same, with the user's settings folder UserSettingsDirectory().
 void InitToolState(ToolState& state, const std::string& program_directory);
 
 // The same, with the settings file beside the running program.
 void InitToolState(ToolState& state);
+
+// The user's own settings folder for Quillet: the application-data folder +
+// "Quillet" (Windows: %APPDATA%\Quillet; elsewhere ~/.config/Quillet or
+// $XDG_CONFIG_HOME/Quillet). Empty when the system names none.
+std::string UserSettingsDirectory();
 
 // Reads the four remembered folders, when the settings file is an ordinary file.
 void LoadLastDirs(ToolState& state);
@@ -52,6 +74,8 @@ void LoadLastDirs(ToolState& state);
 void InitProcessorNames(ToolState& state);
 
 // Writes all four remembered folders to the settings file; failures are ignored.
+// An existing file keeps its encoding (an ANSI file stays ANSI); a new one is
+// written as UTF-8 with its byte order mark, so that any folder name survives.
 void SaveLastDirs(const ToolState& state);
 
 }  // namespace quillet

@@ -1,5 +1,9 @@
 #include "package/cab_command.h"
 
+#include <chrono>
+#include <string_view>
+#include <utility>
+
 #include "package/run_fixture.h"
 
 namespace quillet::run_test {
@@ -117,6 +121,15 @@ TEST_F(CabCommandTest, ExtractionFailuresAreRedRowsAndNothingRuns) {
   }
 }
 
+platform::CommandResult Outcome(int exit_code, std::string output, bool stopped = false,
+                                std::string error = "") {
+  platform::CommandResult result = platform::CommandEnded(exit_code);
+  result.output_tail = std::move(output);
+  result.stopped = stopped;
+  result.error = std::move(error);
+  return result;
+}
+
 TEST_F(CabCommandTest, OutcomeOfTheCommandDecidesTheRow) {
   struct Case {
     const char* name;
@@ -124,10 +137,24 @@ TEST_F(CabCommandTest, OutcomeOfTheCommandDecidesTheRow) {
     int status;
     std::string message;
   };
+  std::string twelve_lines;
+  for (int i = 1; i <= 12; ++i) twelve_lines += "line " + std::to_string(i) + "\n";
   const Case cases[] = {
       {"exit code 0", platform::CommandEnded(0), 3, "Ran: make cabs"},
+      {"exit code 0 with output: the output is not shown", Outcome(0, "Done.\r\n"), 3,
+       "Ran: make cabs"},
       {"exit code 2", platform::CommandEnded(2), 2,
        "The command ended with exit code 2: make cabs"},
+      {"exit code 2 with output: its last lines, blank ones and trailing blanks dropped",
+       Outcome(2, "\r\nCabwiz: error\t \r\n\r\n   \nMyApp.inf: bad section\rdone  "), 2,
+       "The command ended with exit code 2: make cabs\r\nCabwiz: error\r\nMyApp.inf: bad "
+       "section\r\ndone"},
+      {"only the last ten lines", Outcome(1, twelve_lines), 2,
+       "The command ended with exit code 1: make cabs\r\nline 3\r\nline 4\r\nline 5\r\nline "
+       "6\r\nline 7\r\nline 8\r\nline 9\r\nline 10\r\nline 11\r\nline 12"},
+      {"stopped by the user", Outcome(-1, "half done\n", true), 2, "Stopped by the user"},
+      {"not waited for", Outcome(-1, "started\n", false, "The handle is invalid."), 2,
+       "Could not wait for the end of make cabs: The handle is invalid.\r\nstarted"},
       {"not started",
        {false, -1, "No such file or directory", false, ""},
        2,
@@ -157,17 +184,25 @@ TEST_F(CabCommandTest, OutcomeOfTheCommandDecidesTheRow) {
 }
 
 TEST_F(CabCommandTest, RealCommandRunsInThePackageFolderAndTheRowComesAfterIt) {
-  // "exit" works alike in cmd.exe and /bin/sh.
-  WriteReadme(kStart + "\r\nexit 3\r\n" + kEnd);
+  // "echo" and "exit" work alike in cmd.exe and /bin/sh.
+  WriteReadme(kStart + "\r\necho Cabwiz: error&& echo MyApp.inf: bad section>&2&& exit 3\r\n" +
+              kEnd);
   bool row_before_end = false;
+  std::string passed;
   log_.SetListener([&](int) { row_before_end = true; });
-  RunCabCommand(Dir(), log_, {.while_waiting = [&] {
-                  EXPECT_TRUE(log_.Rows().empty());
-                  return false;
-                }});
+  RunCabCommand(Dir(), log_,
+                {.while_waiting =
+                     [&] {
+                       EXPECT_TRUE(log_.Rows().empty());
+                       return false;
+                     },
+                 .on_output = [&](std::string_view chunk) { passed += chunk; }});
   EXPECT_TRUE(row_before_end);
   ExpectRows(log_, {{"Run CMD", Dir(), "", 2}});
-  EXPECT_EQ(log_.Rows()[0].message, "The command ended with exit code 3: exit 3");
+  EXPECT_EQ(log_.Rows()[0].message,
+            "The command ended with exit code 3: echo Cabwiz: error&& echo MyApp.inf: bad "
+            "section>&2&& exit 3\r\nCabwiz: error\r\nMyApp.inf: bad section");
+  EXPECT_NE(passed.find("MyApp.inf: bad section"), std::string::npos);
 
 #ifndef _WIN32
   WriteReadme(kStart + "\r\ntest -f readme.txt && sleep 0.05\r\n" + kEnd);
@@ -177,6 +212,49 @@ TEST_F(CabCommandTest, RealCommandRunsInThePackageFolderAndTheRowComesAfterIt) {
   ExpectRows(log, {{"Run CMD", Dir(), "", 3}});
   EXPECT_GT(waits, 0);
 #endif
+}
+
+// The readme's command in the usual CAB Wizard form, a quoted program in a
+// folder with spaces and quoted processor names, runs as written.
+TEST_F(CabCommandTest, CabWizardCommandFromTheReadmeRunsAsWritten) {
+  const std::string tools = Dir() + "Windows CE Tools" + kSep + "some dir";
+  fs::create_directories(fs::u8path(tools));
+#ifdef _WIN32
+  const std::string program = tools + kSep + "cabwiz.bat";
+  WriteBytes(program,
+             "@echo off\r\n>\"%~dp0args.txt\" echo %*\r\necho Cabwiz: done\r\nexit /b 0\r\n");
+#else
+  const std::string program = tools + kSep + "cabwiz.sh";
+  WriteBytes(program, "echo \"$@\" >\"$(dirname \"$0\")/args.txt\"\necho Cabwiz: done\n");
+  fs::permissions(fs::u8path(program), fs::perms::owner_all);
+#endif
+  const std::string arguments =
+      "\"" + Dir() + "MyApp.inf\" /cpu \"Mips 4000 (4K) v3.00\" \"Arm 1100 (4K) v3.00\"";
+  const std::string command = "\"" + program + "\" " + arguments;
+  WriteReadme("Readme\r\n" + kStart + "\r\n" + command + "\r\n" + kEnd + "\r\n");
+  RunCabCommand(Dir(), log_);
+  ExpectRows(log_, {{"Run CMD", Dir(), "", 3}});
+  EXPECT_EQ(log_.Rows()[0].message, "Ran: " + command);
+#ifdef _WIN32
+  EXPECT_EQ(ReadBytes(tools + kSep + "args.txt"), arguments + "\r\n");
+#else
+  // The shell takes the quotes away.
+  EXPECT_EQ(ReadBytes(tools + kSep + "args.txt"),
+            Dir() + "MyApp.inf /cpu Mips 4000 (4K) v3.00 Arm 1100 (4K) v3.00\n");
+#endif
+}
+
+TEST_F(CabCommandTest, CommandStoppedByTheUserIsARedRow) {
+#ifdef _WIN32
+  WriteReadme(kStart + "\r\nping -n 60 127.0.0.1 >nul\r\n" + kEnd);
+#else
+  WriteReadme(kStart + "\r\nsleep 60\r\n" + kEnd);
+#endif
+  const auto start = std::chrono::steady_clock::now();
+  RunCabCommand(Dir(), log_, {.while_waiting = [] { return true; }});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  ExpectRows(log_, {{"Run CMD", Dir(), "", 2}});
+  EXPECT_EQ(log_.Rows()[0].message, "Stopped by the user");
 }
 
 }  // namespace

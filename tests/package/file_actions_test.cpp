@@ -1,5 +1,7 @@
 #include "package/file_actions.h"
 
+#include <functional>
+
 #include "package/run_fixture.h"
 
 namespace quillet::run_test {
@@ -176,6 +178,103 @@ TEST_F(FileActionsTest, CopyExeFailuresAreRowsWithTheReason) {
   EXPECT_FALSE(fs::exists(fs::u8path(arm1100)));
   EXPECT_EQ(ReadBytes(arm720 + "not-a-file.exe"), "kept");
 }
+
+// A destination that is the source itself under another name must never be
+// copied over and deleted: that lost the only CAB under a green row.
+TEST_F(FileActionsTest, MoveCabNeverDeletesTheOnlyCabWhenTheDestinationIsTheSource) {
+  state_.ProcessorPresent = {false, true, false, false, false};
+  struct Case {
+    const char* what;
+    std::function<bool(const std::string& cd1, const std::string& source, const std::string& name)>
+        make;  // false: skip
+  };
+  const Case cases[] = {
+      {"CD1's CAB a hard link to the source",
+       [](const std::string& cd1, const std::string& source, const std::string& name) {
+         fs::create_directories(fs::u8path(cd1));
+         std::error_code error;
+         fs::create_hard_link(fs::u8path(source), fs::u8path(cd1 + name), error);
+         return !error;
+       }},
+#ifndef _WIN32
+      {"CD1's CAB a symbolic link to the source",
+       [](const std::string& cd1, const std::string& source, const std::string& name) {
+         fs::create_directories(fs::u8path(cd1));
+         fs::create_symlink(fs::u8path(source), fs::u8path(cd1 + name));
+         return true;
+       }},
+      {"CD1 a link to the package folder",
+       [](const std::string& cd1, const std::string& source, const std::string&) {
+         std::string folder = cd1;
+         folder.pop_back();
+         fs::create_directory_symlink(fs::u8path(source).parent_path(), fs::u8path(folder));
+         return true;
+       }},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string cd1 = Dir() + "CD1" + kSep;
+    std::error_code ignored;
+    fs::remove_all(fs::u8path(Dir() + "CD1"), ignored);
+    fs::remove(fs::u8path(Dir() + "CD1"), ignored);
+    WriteBytes(Dir() + Cab(kMips), "the only cab");
+    if (!c.make(cd1, Dir() + Cab(kMips), Cab(kMips))) continue;
+    StatusLog log;
+
+    MoveCabFiles(state_, inf_, log);
+
+    ExpectRows(log, {{"Move CAB", Dir() + Cab(kMips), cd1 + Cab(kMips), 2}});
+    EXPECT_EQ(log.Rows()[0].message, cd1 + Cab(kMips) + " is " + Dir() + Cab(kMips) +
+                                         " itself under another name (a link); nothing was "
+                                         "copied or deleted");
+    EXPECT_EQ(ReadBytes(Dir() + Cab(kMips)), "the only cab");
+  }
+}
+
+TEST_F(FileActionsTest, CopyExeNeverCopiesTheLauncherOntoItself) {
+  // The launcher chosen is the copy already in the processor folder.
+  state_.ProcessorPresent = {false, true, false, false, false};
+  const std::string mips = MakeFolder(kMips);
+  state_.MipsLauncherPath = mips + "MStub.exe";
+  WriteBytes(state_.MipsLauncherPath, "the only launcher");
+
+  CopyWrapperExes(state_, inf_, log_);
+
+  ExpectRows(log_, {{"Copy EXE", mips + "MStub.exe", mips, 2}});
+  EXPECT_NE(log_.Rows()[0].message.find("itself under another name"), std::string::npos);
+  EXPECT_EQ(ReadBytes(mips + "MStub.exe"), "the only launcher");
+}
+
+#ifndef _WIN32
+// Links at a destination are followed on every platform: the file the link
+// points to is replaced and the link stays. "Delete" deletes a link as a link
+// and says so.
+TEST_F(FileActionsTest, DestinationLinksAreFollowedAndDeleteSaysWhatItDidWithALink) {
+  state_.ProcessorPresent = {false, true, false, false, false};
+  const std::string mips = MakeFolder(kMips);
+  const std::string elsewhere = MakeFolder("elsewhere");
+  WriteBytes(elsewhere + "old.exe", "old launcher");
+  fs::create_symlink(fs::u8path(elsewhere + "old.exe"), fs::u8path(mips + "MStub.exe"));
+
+  CopyWrapperExes(state_, inf_, log_);
+
+  ExpectRows(log_, {{"Copy EXE", launchers_ + "MStub.exe", mips, 1}});
+  EXPECT_TRUE(fs::is_symlink(fs::u8path(mips + "MStub.exe")));
+  EXPECT_EQ(ReadBytes(elsewhere + "old.exe"), "mips build");
+
+  const std::string app = MakeFolder("APP");
+  fs::create_symlink(fs::u8path(launchers_ + "MStub.exe"), fs::u8path(app + "MStub.exe"));
+  StatusLog log;
+  DeleteAppFile(state_, inf_, log);
+  ExpectRows(log, {{"Delete", "MStub.exe", app, 1}});
+  EXPECT_EQ(log.Rows()[0].message, "Deleted the symbolic link " + app +
+                                       "MStub.exe; the file it points to, " + launchers_ +
+                                       "MStub.exe, was kept");
+  EXPECT_FALSE(fs::is_symlink(fs::u8path(app + "MStub.exe")));
+  EXPECT_EQ(ReadBytes(launchers_ + "MStub.exe"), "mips build");
+}
+#endif
 
 TEST_F(FileActionsTest, DeleteRemovesOnlyARegularWritableFile) {
   state_.ProcessorPresent = {false, true, false, false, false};

@@ -264,6 +264,7 @@ TEST_F(ModificationRunTest, SamplePackageEndToEnd) {
   }
   EXPECT_FALSE(fs::exists(fs::u8path(package_ + "APP" + kSep + "StubLauncher.exe")));
   EXPECT_TRUE(fs::exists(fs::u8path(package_ + "APP" + kSep + "Project1.vb")));
+  EXPECT_FALSE(fs::exists(fs::u8path(package_ + ".quillet-snapshot"))) << "no snapshot left";
 
   // Run again: the warning comes, Yes runs it all once more, the INF stays as
   // it was after the first run, and only "Delete" fails.
@@ -275,6 +276,9 @@ TEST_F(ModificationRunTest, SamplePackageEndToEnd) {
                     "Could not delete " + package_ + "APP" + kSep + "StubLauncher.exe: ",
                     "No such file or directory");
   EXPECT_EQ(ReadBytes(inf_), golden);
+  // Nobody was there to ask about the red "Delete": the package stays as the
+  // run left it, and so does the snapshot.
+  EXPECT_TRUE(fs::exists(fs::u8path(package_ + ".quillet-snapshot")));
 }
 #endif
 

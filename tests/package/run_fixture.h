@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,6 +36,28 @@ inline void MakeReadOnly(const std::string& path) {
   fs::permissions(fs::u8path(path),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
+}
+
+// Everything in a folder, hidden entries included: each path (relative, with
+// "/") mapped to "folder", or to the file's bytes with "[read-only]" in front
+// when it has no write permission. Two equal trees hold the same bytes.
+inline std::map<std::string, std::string> TreeOf(const std::string& folder) {
+  std::map<std::string, std::string> tree;
+  const fs::path root = fs::u8path(folder);
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::u8string relative = fs::relative(entry.path(), root).generic_u8string();
+    const std::string key(relative.begin(), relative.end());
+    if (entry.is_directory()) {
+      tree[key] = "folder";
+      continue;
+    }
+    const bool writable =
+        (entry.status().permissions() & fs::perms::owner_write) != fs::perms::none;
+    std::ifstream in(entry.path(), std::ios::binary);
+    tree[key] = (writable ? "" : "[read-only]") +
+                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return tree;
 }
 
 // Checks a failure message: `prefix` followed by the OS's reason, which is

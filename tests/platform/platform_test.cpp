@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,9 +12,17 @@
 #include <vector>
 
 #include "platform/ansi_code_page.h"
+#include "platform/temporary_names.h"
 
 #ifndef _WIN32
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <functional>
 #endif
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -410,6 +420,367 @@ TEST_F(PlatformTest, HiddenOrSystemFilesAreNoOrdinaryFilesAndReplaceKeepsTheirAt
 }
 #endif
 
+TEST(BorrowedNameTest, CutsOnACharacterBoundary) {
+  const std::string a63(63, 'a');
+  struct Case {
+    const char* what;
+    std::string name;
+    std::string borrowed;
+  };
+  const Case cases[] = {
+      {"short names whole", "Project1.inf", "Project1.inf"},
+      {"exactly the limit", std::string(64, 'a'), std::string(64, 'a')},
+      {"ASCII cut at the limit", std::string(70, 'a'), std::string(64, 'a')},
+      {"two-byte character across the limit", a63 + "\xC3\xA9.inf", a63},
+      {"two-byte character ending at the limit", std::string(62, 'a') + "\xC3\xA9.inf",
+       std::string(62, 'a') + "\xC3\xA9"},
+      {"three-byte character across the limit", std::string(62, 'a') + "\xE2\x82\xAC.inf",
+       std::string(62, 'a')},
+      {"four-byte character across the limit", std::string(61, 'a') + "\xF0\x9F\x98\x80.inf",
+       std::string(61, 'a')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(BorrowedName(c.name), c.borrowed);
+  }
+  const std::wstring w63(63, L'a');
+  EXPECT_EQ(BorrowedName(w63 + L"\xD83D\xDE00.inf"), w63);  // never half a surrogate pair
+  EXPECT_EQ(BorrowedName(w63 + L"\x00E9.inf"), w63 + L"\x00E9");
+  EXPECT_EQ(BorrowedName(std::wstring(L"short.inf")), L"short.inf");
+}
+
+TEST_F(PlatformTest, AFileWhoseNameHasACharacterAtTheCutIsRewritten) {
+  // On NTFS and exFAT a temporary name with half a character is refused, which
+  // made every write of such a file fail.
+  for (const std::string& name :
+       {std::string(63, 'a') + "\xF0\x9F\x98\x80.inf", std::string(63, 'b') + "\xC3\xA9.inf"}) {
+    const std::string path = PathIn(name);
+    const IoResult created = ReplaceFileContents(path, "first");
+    EXPECT_TRUE(created.ok) << created.error;
+    const IoResult replaced = ReplaceFileContents(path, "second");
+    EXPECT_TRUE(replaced.ok) << replaced.error;
+    EXPECT_EQ(ReadFile(path), "second");
+    const IoResult copied = CopyFileReplacing(path, path + ".copy");
+    EXPECT_TRUE(copied.ok) << copied.error;
+  }
+  EXPECT_EQ(EntriesInFolder(), 4u);
+}
+
+TEST_F(PlatformTest, EveryHardLinkSeesTheNewContents) {
+  const std::string path = PathIn("MyApp.inf");
+  const std::string other = PathIn("also MyApp.inf");
+  WriteFile(path, "[Version]\r\nold=1\r\n");
+  std::error_code error;
+  fs::create_hard_link(PathOf(path), PathOf(other), error);
+  if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+
+  const IoResult replaced = ReplaceFileContents(path, "[Version]\r\nnew=2\r\n");
+  ASSERT_TRUE(replaced.ok) << replaced.error;
+  EXPECT_EQ(ReadFile(path), "[Version]\r\nnew=2\r\n");
+  EXPECT_EQ(ReadFile(other), "[Version]\r\nnew=2\r\n");
+#ifndef _WIN32  // std::filesystem of mingw does not count links
+  EXPECT_EQ(fs::hard_link_count(PathOf(path)), 2u);
+#endif
+  // Shorter contents leave no tail of the old ones.
+  ASSERT_TRUE(ReplaceFileContents(other, "x").ok);
+  EXPECT_EQ(ReadFile(path), "x");
+
+  const std::string source = PathIn("Stub.exe");
+  WriteFile(source, "launcher v2");
+  ASSERT_TRUE(CopyFileReplacing(source, path).ok);
+  EXPECT_EQ(ReadFile(other), "launcher v2");
+  EXPECT_EQ(EntriesInFolder(), 3u);  // no backup or temporary file left behind
+}
+
+TEST_F(PlatformTest, SameFileIsRecognisedHoweverItIsNamed) {
+  const std::string path = PathIn("MyApp.CAB");
+  const std::string other = PathIn("other.CAB");
+  WriteFile(path, "cab");
+  WriteFile(other, "cab");
+  fs::create_directory(PathOf(PathIn("CD1")));
+  struct Case {
+    const char* what;
+    std::string a;
+    std::string b;
+    bool same;
+  };
+  std::vector<Case> cases = {
+      {"one path", path, path, true},
+      {"another spelling", path, Join(Join(PathIn("CD1"), ".."), "MyApp.CAB"), true},
+      {"equal contents, two files", path, other, false},
+      {"a missing file", path, PathIn("missing.CAB"), false},
+  };
+  std::error_code error;
+  fs::create_hard_link(PathOf(path), PathOf(PathIn("hard.CAB")), error);
+  if (!error) cases.push_back({"a hard link", path, PathIn("hard.CAB"), true});
+#ifndef _WIN32
+  fs::create_symlink(PathOf(path), PathOf(PathIn("soft.CAB")));
+  cases.push_back({"a symbolic link", path, PathIn("soft.CAB"), true});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(IsSameFile(c.a, c.b), c.same);
+    if (c.same) {
+      // A copy onto itself would empty the only copy.
+      const IoResult copied = CopyFileReplacing(c.a, c.b);
+      EXPECT_FALSE(copied.ok);
+      ExpectErrorText(copied.error);
+      EXPECT_EQ(ReadFile(path), "cab");
+    }
+  }
+}
+
+#ifdef _WIN32
+TEST_F(PlatformTest, AFileAnotherProgramHoldsIsNeitherReplacedNorCopiedOver) {
+  const std::string path = PathIn("MyApp.inf");
+  WriteFile(path, "[Version]\r\n");
+  const std::wstring wide = PathOf(path).wstring();
+  ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  HANDLE held = ::CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string source = PathIn("Stub.exe");
+  WriteFile(source, "launcher");
+  EXPECT_FALSE(CheckCanRewrite(path).ok);
+  EXPECT_FALSE(ReplaceFileContents(path, "new").ok);
+  EXPECT_FALSE(CopyFileReplacing(source, path).ok);
+  std::string bytes;
+  EXPECT_FALSE(ReadWholeFile(path, bytes).ok);
+  ::CloseHandle(held);
+  EXPECT_EQ(ReadFile(path), "[Version]\r\n");
+  ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(EntriesInFolder(), 2u);
+}
+#endif
+
+// Leftovers of a write that was killed: the temporary files of a process that
+// is gone are removed by the next write of the same file; those of a live
+// process, or of another file, stay.
+TEST_F(PlatformTest, TheNextWriteRemovesWhatAKilledWriteLeft) {
+  const std::string path = PathIn("MyApp.inf");
+  WriteFile(path, "[Version]\r\n");
+#ifdef _WIN32
+  const std::string mark = "~";
+  const std::string own_pid = std::to_string(::GetCurrentProcessId());
+#else
+  const std::string mark = ".";
+  const std::string own_pid = std::to_string(::getpid());
+#endif
+  const std::string gone_pid = "2147483644";  // beyond any system's process ids
+  const std::string stale = mark + "MyApp.inf.quillet-" + gone_pid + "-12.tmp";
+  const std::string live = mark + "MyApp.inf.quillet-" + own_pid + "-13.tmp";
+  const std::string others = mark + "Other.inf.quillet-" + gone_pid + "-14.tmp";
+  for (const std::string& name : {stale, live, others}) WriteFile(PathIn(name), "[Version]\r\n");
+
+  ASSERT_TRUE(ReplaceFileContents(path, "[Version]\r\na=1\r\n").ok);
+  EXPECT_FALSE(fs::exists(PathOf(PathIn(stale))));
+  EXPECT_TRUE(fs::exists(PathOf(PathIn(live))));
+  EXPECT_TRUE(fs::exists(PathOf(PathIn(others))));
+  EXPECT_EQ(ReadFile(path), "[Version]\r\na=1\r\n");
+}
+
+#ifndef _WIN32
+// Runs `body` in a child process as the user "nobody" and returns what it
+// printed; empty with the reason in `skip` where that cannot be done.
+std::string RunAsNobody(const std::function<std::string()>& body, std::string& skip) {
+  if (::geteuid() != 0) {
+    skip = "needs root to become another user";
+    return {};
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) {
+    skip = "no user nobody";
+    return {};
+  }
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) {
+    skip = "no pipe";
+    return {};
+  }
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipe_fds[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+        ::setuid(nobody->pw_uid) != 0) {
+      ::_exit(3);
+    }
+    const std::string out = body();
+    const ssize_t written = ::write(pipe_fds[1], out.data(), out.size());
+    ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 4);
+  }
+  ::close(pipe_fds[1]);
+  std::string out;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+  ::close(pipe_fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) skip = "the child failed";
+  return out;
+}
+
+std::string Outcome(const IoResult& result) { return result.ok ? "ok" : result.error; }
+
+// A user who may read but not write a file, in a folder they may write, is
+// refused with the system's own words; the check before a run says the same
+// as the write. A file they may write but do not own is written in place and
+// keeps its owner.
+TEST_F(PlatformTest, NobodyWritesWhatTheyCouldNotWriteInPlace) {
+  fs::permissions(PathOf(folder_), fs::perms::all);
+  struct Case {
+    const char* what;
+    mode_t mode;
+    bool copy;  // CopyFileReplacing onto it, else ReplaceFileContents
+    std::string outcome;
+  };
+  const Case cases[] = {
+      {"0644 of another user", 0644, false, "Permission denied"},
+      {"0640 of another user", 0640, false, "Permission denied"},
+      {"0666 of another user", 0666, false, "ok"},
+      {"copy onto 0644 of another user", 0644, true, "Permission denied"},
+      {"copy onto 0666 of another user", 0666, true, "ok"},
+  };
+  const std::string source = PathIn("Stub.exe");
+  WriteFile(source, "new launcher");
+  ::chmod(source.c_str(), 0644);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = PathIn("target.inf");
+    WriteFile(path, "old contents");
+    ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    std::string skip;
+    const std::string out = RunAsNobody(
+        [&] {
+          const std::string check = Outcome(CheckCanRewrite(path));
+          const std::string write =
+              Outcome(c.copy ? CopyFileReplacing(source, path) : ReplaceFileContents(path, "new"));
+          return check + "|" + write;
+        },
+        skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    EXPECT_EQ(out, c.outcome + "|" + c.outcome);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u) << "the owner stays";
+    EXPECT_EQ(st.st_mode & 07777, c.mode);
+    EXPECT_EQ(ReadFile(path), c.outcome != "ok" ? "old contents" : c.copy ? "new launcher" : "new");
+    ::unlink(path.c_str());
+  }
+  EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+// Owner, group, mode and extended attributes (a POSIX ACL among them) stay
+// with a file that is rewritten or copied over.
+TEST_F(PlatformTest, WhatBelongsToTheFileStaysWithIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) GTEST_SKIP() << "no user nobody";
+  const std::string path = PathIn("MyApp.inf");
+  const std::string source = PathIn("Stub.exe");
+  WriteFile(source, "launcher");
+  // user::rw- user:nobody:r-- group::r-- mask::r-- other::---
+  const auto acl_entry = [](std::uint16_t tag, std::uint16_t perm, std::uint32_t id) {
+    std::string e(8, '\0');
+    std::memcpy(e.data(), &tag, 2);
+    std::memcpy(e.data() + 2, &perm, 2);
+    std::memcpy(e.data() + 4, &id, 4);
+    return e;
+  };
+  std::string acl(4, '\0');
+  const std::uint32_t version = 2;
+  std::memcpy(acl.data(), &version, 4);
+  acl += acl_entry(0x01, 6, 0xFFFFFFFF) + acl_entry(0x02, 4, nobody->pw_uid) +
+         acl_entry(0x04, 4, 0xFFFFFFFF) + acl_entry(0x10, 4, 0xFFFFFFFF) +
+         acl_entry(0x20, 0, 0xFFFFFFFF);
+
+  for (const bool copy : {false, true}) {
+    SCOPED_TRACE(copy ? "copy" : "replace");
+    WriteFile(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    if (::setxattr(path.c_str(), "user.quillet", "kept", 4, 0) != 0 ||
+        ::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {
+      GTEST_SKIP() << "no extended attributes here: " << std::strerror(errno);
+    }
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    const IoResult written =
+        copy ? CopyFileReplacing(source, path) : ReplaceFileContents(path, "new");
+    ASSERT_TRUE(written.ok) << written.error;
+    EXPECT_EQ(ReadFile(path), copy ? "launcher" : "new");
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    char value[256];
+    const ssize_t size = ::getxattr(path.c_str(), "user.quillet", value, sizeof value);
+    EXPECT_EQ(std::string(value, size > 0 ? static_cast<std::size_t>(size) : 0), "kept");
+    const ssize_t acl_size =
+        ::getxattr(path.c_str(), "system.posix_acl_access", value, sizeof value);
+    EXPECT_EQ(std::string(value, acl_size > 0 ? static_cast<std::size_t>(acl_size) : 0), acl);
+  }
+}
+
+TEST_F(PlatformTest, SymbolicLinksStayLinksAndTheirTargetIsWritten) {
+  const std::string target = PathIn("real.inf");
+  const std::string link = PathIn("link.inf");
+  WriteFile(target, "old");
+  fs::create_symlink(PathOf(target), PathOf(link));
+  const std::string source = PathIn("Stub.exe");
+  WriteFile(source, "launcher");
+
+  ASSERT_TRUE(ReplaceFileContents(link, "new").ok);
+  EXPECT_TRUE(fs::is_symlink(PathOf(link)));
+  EXPECT_EQ(ReadFile(target), "new");
+  ASSERT_TRUE(CopyFileReplacing(source, link).ok);
+  EXPECT_TRUE(fs::is_symlink(PathOf(link)));
+  EXPECT_EQ(ReadFile(target), "launcher");
+  EXPECT_EQ(SymbolicLinkTarget(link), target);
+  EXPECT_EQ(SymbolicLinkTarget(target), "");
+
+  // A link that leads nowhere is not replaced by a file.
+  const std::string dangling = PathIn("dangling.inf");
+  fs::create_symlink(PathOf(PathIn("gone.inf")), PathOf(dangling));
+  EXPECT_FALSE(ReplaceFileContents(dangling, "x").ok);
+  EXPECT_FALSE(CopyFileReplacing(source, dangling).ok);
+  EXPECT_TRUE(fs::is_symlink(PathOf(dangling)));
+  EXPECT_FALSE(fs::exists(PathOf(PathIn("gone.inf"))));
+
+  // Deleting a link removes the link only.
+  ASSERT_TRUE(DeleteRegularFile(link).ok);
+  EXPECT_FALSE(fs::is_symlink(PathOf(link)));
+  EXPECT_EQ(ReadFile(target), "launcher");
+  fs::create_symlink(PathOf(folder_), PathOf(PathIn("folder link")));
+  EXPECT_FALSE(DeleteRegularFile(PathIn("folder link")).ok);
+}
+
+// A file written in place (several links) that a killed write left torn is put
+// back from its backup before the next write reads it.
+TEST_F(PlatformTest, ATornFileIsPutBackFromTheBackupOfAKilledWrite) {
+  const std::string path = PathIn("MyApp.inf");
+  WriteFile(path, "[Version]\r\nto");  // torn halfway
+  ASSERT_EQ(::link(path.c_str(), PathIn("other.inf").c_str()), 0);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  const std::string backup =
+      PathIn(".MyApp.inf.quillet-2147483644-7-" + std::to_string(st.st_ino) + ".bak");
+  WriteFile(backup, "[Version]\r\nold=1\r\n");
+  std::string seen;
+  const IoResult updated = UpdateFileContents(path, [&](const IoResult& read, std::string& bytes) {
+    EXPECT_TRUE(read.ok);
+    seen = bytes;
+    bytes += "new=2\r\n";
+    return true;
+  });
+  ASSERT_TRUE(updated.ok) << updated.error;
+  EXPECT_EQ(seen, "[Version]\r\nold=1\r\n");
+  EXPECT_EQ(ReadFile(PathIn("other.inf")), "[Version]\r\nold=1\r\nnew=2\r\n");
+  EXPECT_EQ(EntriesInFolder(), 2u);
+}
+#endif
+
 TEST(ProgramDirectoryTest, IsTheExistingFolderOfThisProgram) {
   const std::string folder = ProgramDirectory();
   const fs::path path = PathOf(folder);
@@ -422,48 +793,6 @@ TEST(ProgramDirectoryTest, IsTheExistingFolderOfThisProgram) {
     holds_this_program |= entry.path().stem() == "quillet_core_tests";
   }
   EXPECT_TRUE(holds_this_program) << folder;
-}
-
-TEST_F(PlatformTest, CommandRunsInTheWorkingFolderAndItsExitCodeIsRead) {
-  // The working folder has a space, parentheses and a non-Latin character.
-  const std::string package = PathIn("Pkg (4K) \xCE\xA9");
-  fs::create_directory(PathOf(package));
-  int calls = 0;
-  const CommandResult made = RunCommand("echo made>made.txt", package,
-                                        {.while_waiting = [&calls] { return ++calls < 0; }});
-  ASSERT_TRUE(made.started) << made.error;
-  EXPECT_EQ(made.exit_code, 0);
-  EXPECT_GT(calls, 0);
-  EXPECT_EQ(ReadFile(Join(package, "made.txt")).substr(0, 4), "made");
-
-  // The command text reaches the interpreter whole, characters outside the code
-  // page included; the folder may end in its separator, as a package folder does.
-  const CommandResult named =
-      RunCommand("echo made>\"made \xCE\xA9.txt\"", package + kPathSeparator,
-                 {.while_waiting = [] { return false; }});
-  ASSERT_TRUE(named.started) << named.error;
-  EXPECT_EQ(named.exit_code, 0);
-  EXPECT_EQ(ReadFile(Join(package, "made \xCE\xA9.txt")).substr(0, 4), "made");
-
-  struct Case {
-    const char* command;
-    int exit_code;
-  };
-  const Case cases[] = {{"exit 3", 3}, {"exit 0", 0}, {"exit 255", 255}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
-    const CommandResult result = RunCommand(c.command, package);  // no callback: plain wait
-    ASSERT_TRUE(result.started) << result.error;
-    EXPECT_EQ(result.exit_code, c.exit_code);
-  }
-}
-
-TEST_F(PlatformTest, CommandInAMissingFolderDoesNotStart) {
-  const CommandResult result =
-      RunCommand("echo made>made.txt", PathIn("gone"), {.while_waiting = [] { return false; }});
-  EXPECT_FALSE(result.started);
-  ExpectErrorText(result.error);
-  EXPECT_FALSE(fs::exists(PathOf(PathIn("gone"))));
 }
 
 }  // namespace

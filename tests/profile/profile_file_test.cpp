@@ -2,14 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "profile/profile_text.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace quillet {
 namespace {
@@ -113,8 +124,16 @@ TEST_F(ProfileFileTest, ReadsValuesAsTheWindowsProfileFunctionsDo) {
        "\xC3\xA9\xE2\x82\xAC\xC2\x81\xC2\x8D\xC3\xBF"},
       {"ANSI names match Windows-1252 letters without regard to case", "[\xC0rea]\r\n\x8Atem=1\r\n",
        "\xC3\xA0REA", "\xC5\xA1TEM", "1"},
-      {"UTF-8 file: letters beyond ASCII match only as they are", "\xEF\xBB\xBF[\xC3\x89]\na=1\n",
-       "\xC3\xA9", "a", ""},
+      {"UTF-8 file: letters beyond ASCII match without regard to case",
+       "\xEF\xBB\xBF[\xC3\x89mile]\n\xC3\x89T\xC3\x89=1\n", "\xC3\xA9MILE", "\xC3\xA9t\xC3\xA9",
+       "1"},
+      {"UTF-8 file: other letters stay other letters", "\xEF\xBB\xBF[\xC3\x89]\na=1\n", "\xC3\xA8",
+       "a", ""},
+      {"UTF-8 file: case pairs of different lengths match", "\xEF\xBB\xBF[S]\n\xC8\xBA=1\n", "S",
+       "\xE2\xB1\xA5", "1"},  // Ⱥ and ⱥ
+      {"UTF-16 LE file: letters beyond ASCII match without regard to case",
+       "\xFF\xFE[\0\xC9\0]\0\n\0\x2F\x04=\0\x31\0\n\0"s, "\xC3\xA9", "\xD1\x8F", "1"},  // É/é, Я/я
+      {"UTF-16 BE file", "\xFE\xFF\0[\0S\0]\0\r\0\n\0a\0=\0\xE9\0\r\0\n"s, "s", "A", "\xC3\xA9"},
       {"UTF-8 mark skipped, header on the first line kept", "\xEF\xBB\xBF[S]\r\na=\xC3\xA9\r\n",
        "S", "a", "\xC3\xA9"},
       {"UTF-16 LE file", "\xFF\xFE[\0S\0]\0\r\0\n\0a\0=\0\xE9\0\r\0\n\0"s, "S", "a", "\xC3\xA9"},
@@ -250,6 +269,10 @@ TEST_F(ProfileFileTest, EditsTouchOnlyTheirOwnLine) {
        Set("S", "a", "\xC3\xA9"), "\xEF\xBB\xBF[S]\na=\xC3\xA9\n"},
       {"UTF-16 LE file stays UTF-16 LE", "\xFF\xFE[\0S\0]\0\n\0a\0=\0\x31\0\n\0"s,
        Set("S", "a", "\xE2\x82\xAC"), "\xFF\xFE[\0S\0]\0\n\0a\0=\0\xAC\x20\n\0"s},
+      {"UTF-16 BE file stays UTF-16 BE", "\xFE\xFF\0[\0S\0]\0\n\0a\0=\0\x31\0\n"s,
+       Set("S", "b", "\xE2\x82\xAC"), "\xFE\xFF\0[\0S\0]\0\n\0a\0=\0\x31\0\n\0b\0=\x20\xAC\0\n"s},
+      {"UTF-16 file: delete finds the key in another case", "\xFF\xFE[\0S\0]\0\n\0\xC9\0=\0\n\0"s,
+       Delete("S", "\xC3\xA9"), "\xFF\xFE[\0S\0]\0\n\0"s},
   };
   for (const EditCase& c : cases) {
     const std::string path = Put("edit.inf", c.before);
@@ -303,6 +326,12 @@ TEST_F(ProfileFileTest, RefusesTextThatWouldInjectLines) {
       [](const std::string& p, std::string* e) { return WriteIniValue(p, "S", "[k]", "1", e); },
       [](const std::string& p, std::string* e) { return WriteIniValue(p, "S", ";k", "1", e); },
       [](const std::string& p, std::string* e) { return WriteIniValue(p, "a]b", "k", "1", e); },
+      // A tab at either end of a name would be trimmed off when read back.
+      [](const std::string& p, std::string* e) { return WriteIniValue(p, "S", "\tk", "1", e); },
+      [](const std::string& p, std::string* e) { return WriteIniValue(p, "S", "k\t", "1", e); },
+      [](const std::string& p, std::string* e) { return WriteIniValue(p, " \tS", "k", "1", e); },
+      [](const std::string& p, std::string* e) { return WriteIniValue(p, "S\t ", "k", "1", e); },
+      [](const std::string& p, std::string* e) { return WriteIniSection(p, "\tS", "k=1", e); },
       [](const std::string& p, std::string* e) { return WriteIniSection(p, "S", "x\ny", e); },
       [](const std::string& p, std::string* e) { return WriteIniSection(p, "S", "[X]", e); },
       [](const std::string& p, std::string* e) {
@@ -370,6 +399,128 @@ TEST_F(ProfileFileTest, WritesCreateMissingFilesAndKeepPermissions) {
 #endif
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator{}), 2)
       << "no temporary file is left behind";
+}
+
+// Writing the same value again leaves the file exactly as the first write did.
+TEST_F(ProfileFileTest, WritingTheSameValueAgainChangesNothing) {
+  const std::string values[] = {" x ", "\tx", "x ", "  ", "", "\"q\"", " 'y' ", "a = b"};
+  const std::string befores[] = {"[S]\r\na=old\r\n", "[S]\r\na = old \r\n", "[S]\r\na=\r\n",
+                                 "[S]\r\nb=1\r\n", ""};
+  for (const std::string& before : befores) {
+    for (const std::string& value : values) {
+      SCOPED_TRACE(before + " / [" + value + "]");
+      const std::string path = Put("again.inf", before);
+      ASSERT_EQ(WriteIniValue(path, "S", "a", value), 1);
+      const std::string after_first = Bytes(path);
+      ASSERT_EQ(WriteIniValue(path, "S", "a", value), 1);
+      ASSERT_EQ(WriteIniValue(path, "S", "a", value), 1);
+      EXPECT_EQ(Bytes(path), after_first);
+    }
+  }
+}
+
+// Two writers at once lose nothing: each holds the file from its read until its
+// write is in place, and reads again once it has it.
+TEST_F(ProfileFileTest, TwoWritersAtOnceLoseNoUpdate) {
+  const std::string path = Put("shared.inf", "[Version]\r\n");
+  constexpr int kKeysEach = 60;
+  std::atomic<int> failed{0};
+  auto writer = [&](const std::string& prefix) {
+    for (int i = 0; i < kKeysEach; ++i) {
+      if (WriteIniValue(path, "Keys", prefix + std::to_string(i), "1") == 0) ++failed;
+    }
+  };
+  std::thread first(writer, "A");
+  std::thread second(writer, "B");
+  first.join();
+  second.join();
+  EXPECT_EQ(failed, 0);
+  const std::string names = ReadIniKeyNames(path, "Keys");
+  EXPECT_EQ(std::count(names.begin(), names.end(), '\0'), 2 * kKeysEach);
+}
+
+#ifndef _WIN32
+TEST_F(ProfileFileTest, WritesThroughALinkEditTheFileItPointsTo) {
+  const std::string real = Put("real.inf", "[S]\r\na=1\r\n");
+  const std::string link = PathOf("link.inf");
+  fs::create_symlink(real, link);
+  EXPECT_EQ(WriteIniValue(link, "S", "a", "2"), 1);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Bytes(real), "[S]\r\na=2\r\n");
+}
+#endif
+
+#ifdef _WIN32
+// A file that exists but cannot be read (another program holds it) is never
+// taken for a missing one and overwritten, whatever its attributes.
+TEST_F(ProfileFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
+  const std::string before = "[Version]\r\nSignature=\"$Windows NT$\"\r\n[S]\r\na=1\r\n";
+  for (const DWORD attributes : {DWORD{FILE_ATTRIBUTE_NORMAL}, DWORD{FILE_ATTRIBUTE_HIDDEN},
+                                 DWORD{FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN}}) {
+    SCOPED_TRACE(attributes);
+    const std::string path = Put("held.inf", before);
+    const std::wstring wide = fs::path(path).wstring();
+    ASSERT_TRUE(::SetFileAttributesW(wide.c_str(), attributes));
+    HANDLE held = ::CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string error;
+    EXPECT_EQ(WriteIniValue(path, "S", "b", "2", &error), 0);
+    EXPECT_EQ(error.rfind("Could not read " + path + ": ", 0), 0u) << error;
+    EXPECT_FALSE(DeleteIniKey(path, "S", "a"));
+    EXPECT_EQ(WriteIniSection(path, "S", "x=1"), 0);
+    ::CloseHandle(held);
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Bytes(path), before);
+  }
+}
+#endif
+
+// Names in ANSI files match as the ANSI code page says: outside Windows and on
+// Windows-1252 systems by Windows-1252; on Windows systems with another code
+// page by that one (the test runs under Wine once per code page). A write or
+// delete must never take another key for the one asked for.
+TEST_F(ProfileFileTest, AnsiNamesMatchAsTheCodePageSays) {
+#ifdef _WIN32
+  const unsigned code_page = ::GetACP();
+#else
+  const unsigned code_page = 1252;
+#endif
+  struct Case {
+    unsigned code_page;
+    const char* what;
+    std::string file;
+    std::string key;  // UTF-8
+    std::string value;
+  };
+  const Case cases[] = {
+      {1252, "À is à", "[S]\r\n\xC0rea=1\r\n", "\xC3\xA0REA", "1"},
+      {1252, "Š is š", "[S]\r\n\x8Atem=1\r\n", "\xC5\xA1TEM", "1"},
+      {1252, "Ÿ is ÿ", "[S]\r\n\x9F=1\r\n", "\xC3\xBF", "1"},
+      {1252, "× is not ÷", "[S]\r\n\xD7=1\r\n", "\xC3\xB7", ""},
+      {1251, "Я is я", "[S]\r\n\xDF=1\r\n", "\xD1\x8F", "1"},
+      {1251, "Ч is ч", "[S]\r\n\xD7=1\r\n", "\xD1\x87", "1"},
+      {1251, "џ is not я", "[S]\r\n\x9F=1\r\n", "\xD1\x8F", ""},
+      {1251, "Ё is ё", "[S]\r\n\xA8=1\r\n", "\xD1\x91", "1"},
+      {932, "ア is not ヂ", "[S]\r\n\x83\x41=1\r\n", "\xE3\x83\x82", ""},
+      {932, "ア is ア", "[S]\r\n\x83\x41=1\r\n", "\xE3\x82\xA2", "1"},
+      {932, "Ａ is ａ", "[S]\r\n\x82\x60=1\r\n", "\xEF\xBD\x81", "1"},
+  };
+  // The runs under another locale say which code page they are for.
+  if (const char* expected = std::getenv("QUILLET_EXPECT_CODE_PAGE")) {
+    ASSERT_EQ(std::to_string(code_page), expected);
+  }
+  int ran = 0;
+  for (const Case& c : cases) {
+    if (c.code_page != code_page) continue;
+    SCOPED_TRACE(c.what);
+    ++ran;
+    const std::string path = Put("ansi.inf", c.file);
+    EXPECT_EQ(ReadIniValue(path, "S", c.key), c.value);
+    // A delete of a key that does not match leaves the file alone.
+    EXPECT_TRUE(DeleteIniKey(path, "S", c.key));
+    EXPECT_EQ(Bytes(path), c.value.empty() ? c.file : "[S]\r\n");
+  }
+  if (ran == 0) GTEST_SKIP() << "no cases for code page " << code_page;
 }
 
 // ---------------------------------------------------------------------------
@@ -458,7 +609,8 @@ TEST(ProfileTextTest, FileBytesRoundTrip) {
                                 "\xEF\xBB\xBF[S]\r\n",
                                 "\xFF\xFE[\0S\0]\0"s,
                                 "\xFF\xFE\x00\xDC\x00\xD8\x3D\xD8\x00\xDE\x7F"s,
-                                "\xFF\xFE\xFF\xFF\x00\x00"s};
+                                "\xFF\xFE\xFF\xFF\x00\x00"s,
+                                "\xFE\xFF\0[\0S\0]\xD8\x3D\xDE\x00\xDC\x00\x7F"s};
   for (const std::string& input : inputs) {
     EXPECT_EQ(ProfileText::FromFileBytes(input).FileBytes(), input);
   }

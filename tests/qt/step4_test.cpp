@@ -122,12 +122,25 @@ class Step4Window {
   std::string folder_;
 };
 
+// What a run needs beside the INF before it starts: readme.txt with a rebuild
+// command (unless the test wrote its own), CD1 and the MIPS processor folder.
+void AddPackageParts(Step4Window& w) {
+  if (!QFile::exists(QString::fromStdString(w.Path("readme.txt")))) {
+    w.Write("readme.txt",
+            "To rebuild the cab files run the following command\r\nexit 0\r\n"
+            "Then copy the CAB files created to the CD1 directory.\r\n");
+  }
+  QDir(w.dir.path()).mkpath(QStringLiteral("CD1"));
+  QDir(w.dir.path()).mkpath(QStringLiteral("Mips 4000 (4K) v3.00"));
+}
+
 // A package whose MIPS launcher is chosen, ready for "Make Modifications".
 std::string PrepareRun(Step4Window& w) {
   const std::string inf = w.Write("Project1.inf", InfText("Shortcuts", kMipsSection));
   w.Write("readme.txt",
           "To rebuild the cab files run the following command\r\nbuild the cabs\r\n"
           "Then copy the CAB files created to the CD1 directory.\r\n");
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
   return inf;
@@ -510,6 +523,7 @@ void Step4Test::answeringNoLeavesTheListAndPackageAlone() {
   Step4Window w;
   const std::string text = InfText("QuilletShortcut", kMipsSection);
   const std::string inf = w.Write("Project1.inf", text);
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
   QVERIFY(w.ReadyToModify());
@@ -534,14 +548,17 @@ void Step4Test::answeringNoLeavesTheListAndPackageAlone() {
 void Step4Test::answeringYesClearsTheListAndRuns() {
   Step4Window w;
   const std::string inf = w.Write("Project1.inf", InfText("shortcuts", kMipsSection));
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
   w.window->statusLog().LogAction("Earlier run", "a", "b", 1, "");
 
   w.dialogs.AnswerYes();
+  w.dialogs.AnswerNo();  // the command built no CABs: keep the package as the run left it
   w.Click("cmdAuto");
 
   QCOMPARE(w.dialogs.warnings.size(), 1u);
+  QCOMPARE(w.dialogs.questions.size(), 1u);
   const auto& rows = w.window->statusLog().Rows();
   QVERIFY(!rows.empty());
   QCOMPARE(rows.front().action, std::string("INF Change"));
@@ -585,6 +602,7 @@ void Step4Test::inputDuringTheCommandIsDropped() {
   w.Write("readme.txt",
           "To rebuild the cab files run the following command\r\nsleep 0.4\r\n"
           "Then copy the CAB files created to the CD1 directory.\r\n");
+  AddPackageParts(w);
   w.Choose("cmdDPackage", inf);
   w.Choose("cmdWrapperBrowse", w.Write("Stub.exe", "MZ"));
 
@@ -623,10 +641,13 @@ void Step4Test::escapeDuringTheCommandAsksToStopIt() {
   };
   w.window->wizard().SetCommandRunner(std::ref(command));
   w.dialogs.AnswerYes();
+  w.dialogs.AnswerNo();  // keep the package as the stopped run left it
 
   w.Click("cmdAuto");
 
-  QCOMPARE(w.dialogs.questions.size(), 1u);
+  // The stop, then the box in which every run with a failed action ends.
+  QCOMPARE(w.dialogs.questions.size(), 2u);
+  QVERIFY(w.dialogs.questions[1].text.find("actions of the run failed") != std::string::npos);
   QCOMPARE(w.dialogs.questions[0].title, std::string("Quillet"));
   QCOMPARE(w.dialogs.questions[0].text, std::string("The CAB command is still running. Stop it?"));
   QCOMPARE(w.dialogs.question_defaults[0], false);
@@ -652,10 +673,11 @@ void Step4Test::closeDuringARunIsDoneWhenItEnds() {
     return result;
   });
   w.dialogs.AnswerNo();
+  w.dialogs.AnswerNo();  // the command built no CABs: keep the package as the run left it
 
   w.Click("cmdAuto");
 
-  QCOMPARE(w.dialogs.questions.size(), 1u);
+  QCOMPARE(w.dialogs.questions.size(), 2u);
   QCOMPARE(w.dialogs.questions[0].text,
            std::string("The CAB command is still running. Stop it?\r\n\r\n"
                        "Quillet closes when the run has ended."));

@@ -453,10 +453,15 @@ TEST_F(RunWizardTest, EscapeDuringTheCommandAsksAndYesStopsIt) {
     if (view().pumps == 2) wizard().EscapePressed();
   };
   dialogs().AnswerYes();
+  dialogs().AnswerYes();  // put the package back as it was before the stopped run
 
   Click("cmdAuto");
 
-  ASSERT_EQ(dialogs().questions.size(), 1u);
+  // The stop, then the box in which every run with a failed action ends.
+  ASSERT_EQ(dialogs().questions.size(), 2u);
+  EXPECT_NE(
+      dialogs().questions[1].text.find(" actions of the run failed. The first was \"Run CMD\"."),
+      std::string::npos);
   const ScriptedDialogs::Question& question = dialogs().questions[0];
   EXPECT_EQ(question.title, "Quillet");
   EXPECT_EQ(question.text, "The CAB command is still running. Stop it?");
@@ -469,11 +474,11 @@ TEST_F(RunWizardTest, EscapeDuringTheCommandAsksAndYesStopsIt) {
   EXPECT_FALSE(view().closed);
   EXPECT_FALSE(view().busy);
 
-  // The next run starts afresh.
+  // The next run starts afresh, on the package as it was put back: no warning.
   view().on_pump = nullptr;
   command_.stopped_in_round.clear();
-  dialogs().AnswerYes();  // the warning: the INF was changed by the first run
   Click("cmdAuto");
+  EXPECT_TRUE(dialogs().warnings.empty());
   const std::vector<int> not_stopped = {-1, -1};
   EXPECT_EQ(command_.stopped_in_round, not_stopped);
 }
@@ -484,10 +489,12 @@ TEST_F(RunWizardTest, AnsweringNoLetsTheCommandRunAndAsksAgainOnTheNextEscape) {
   };
   dialogs().AnswerNo();
   dialogs().AnswerYes();
+  dialogs().AnswerYes();  // put the package back as it was before the stopped run
 
   Click("cmdAuto");
 
-  EXPECT_EQ(dialogs().questions.size(), 2u);
+  // Two Escapes, then the box in which every run with a failed action ends.
+  EXPECT_EQ(dialogs().questions.size(), 3u);
   const std::vector<int> stopped = {-1, 1};  // pump 5 is the second command's second round
   EXPECT_EQ(command_.stopped_in_round, stopped);
 }
