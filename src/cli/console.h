@@ -76,18 +76,4 @@ class ProcessConsole {
 // may stand before it).
 std::string AbsolutePath(const std::string& path);
 
-// While it lives, whatever a started command writes to the standard output
-// goes to the standard error instead, so the program's own output (rows, JSON)
-// stays clean for whoever reads it.
-class CommandOutputToStderr {
- public:
-  CommandOutputToStderr();
-  ~CommandOutputToStderr();
-  CommandOutputToStderr(const CommandOutputToStderr&) = delete;
-  CommandOutputToStderr& operator=(const CommandOutputToStderr&) = delete;
-
- private:
-  int saved_stdout_ = -1;
-};
-
 }  // namespace quillet::cli

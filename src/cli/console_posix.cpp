@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -128,17 +127,6 @@ std::string AbsolutePath(const std::string& path) {
   if (result.empty()) result = "/";
   if (full.size() > 1 && full.back() == '/' && result.back() != '/') result += '/';
   return result;
-}
-
-CommandOutputToStderr::CommandOutputToStderr() {
-  saved_stdout_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-  if (saved_stdout_ >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
-}
-
-CommandOutputToStderr::~CommandOutputToStderr() {
-  if (saved_stdout_ < 0) return;
-  ::dup2(saved_stdout_, STDOUT_FILENO);
-  ::close(saved_stdout_);
 }
 
 }  // namespace quillet::cli

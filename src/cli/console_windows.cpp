@@ -169,9 +169,4 @@ std::string AbsolutePath(const std::string& path) {
   return Narrow(full);
 }
 
-// Commands get no handles of the program's own (the platform starts them so),
-// so there is nothing to divert.
-CommandOutputToStderr::CommandOutputToStderr() = default;
-CommandOutputToStderr::~CommandOutputToStderr() = default;
-
 }  // namespace quillet::cli

@@ -14,6 +14,8 @@
 #include "package/inf_edits.h"
 #include "package/modification_run.h"
 #include "package/package_inspection.h"
+#include "package/run_checks.h"
+#include "package/snapshot.h"
 #include "platform/platform.h"
 #include "stub/stub_source.h"
 #include "util/path_helpers.h"
@@ -178,13 +180,6 @@ std::string FileNameOf(const std::string& path) {
   return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-bool AnyRowFailed(const std::vector<StatusRow>& rows) {
-  for (const StatusRow& row : rows) {
-    if (StatusOfRow(row) == kStatusFailure) return true;
-  }
-  return false;
-}
-
 // The lines of the file actions (and commands) that a run would take, in the
 // run's order, each "Action<TAB>value<TAB>value" with the run's action names.
 std::vector<std::string> PlannedFileActions(const ToolState& state, const std::string& inf,
@@ -237,6 +232,16 @@ int DryRun(const Options& options, const ToolState& state, const std::string& in
     return kExitRefused;
   }
 
+  // Looked for without FindSnapshot, which tidies an unfinished snapshot away:
+  // a dry run changes nothing.
+  const std::string leftover = SnapshotFolder(GetDirectory(inf));
+  if (platform::IsOrdinaryFile(leftover + kSep + kSnapshotManifestName)) {
+    Say(console, "an earlier run on this package left the files as they were before it in " +
+                     leftover + kSep + kSnapshotFilesFolderName +
+                     ". A real run first puts them back (--restore-on-failure, the default) or "
+                     "discards them (--keep-on-failure); this dry run shows the modifications "
+                     "of the package as it is now.");
+  }
   std::string before;
   if (const platform::IoResult read = platform::ReadWholeFile(inf, before); !read.ok) {
     Say(console, "could not read the INF file " + inf + ": " + read.error);
@@ -291,8 +296,7 @@ int Modify(const Options& options, const Console& console) {
   // An unreadable INF would look like one that targets nothing.
   std::string bytes;
   if (const platform::IoResult read = platform::ReadWholeFile(inf, bytes); !read.ok) {
-    Say(console,
-        "could not read the INF file " + inf + ": " + read.error + ". Nothing was changed.");
+    Say(console, InfCannotBeReadText(inf, read.error));
     return kExitRefused;
   }
   const std::array<bool, kLauncherRowCount> needed = DetectProcessors(state, inf);
@@ -303,22 +307,18 @@ int Modify(const Options& options, const Console& console) {
   if (options.dry_run) return DryRun(options, state, inf, console);
 
   StatusLog log;
-  bool started = false;
-  bool stopped_half_way = false;
-  bool stop_announced = false;
   log.SetListener([&](int appended_row) {
-    if (appended_row < 0) {
-      started = true;  // the run empties the list only once it goes ahead
-      return;
-    }
-    if (!options.json)
-      WriteRowLine(*console.out, log.Rows()[static_cast<std::size_t>(appended_row)]);
+    if (appended_row < 0 || options.json) return;  // -1: the run emptied the list
+    WriteRowLine(*console.out, log.Rows()[static_cast<std::size_t>(appended_row)]);
   });
 
   ModificationHooks hooks;
   hooks.ask_yes_no_warning = [&](const std::string& title, const std::string& text) {
     return AnswerWarning(options, console, title, text);
   };
+  // The run asks whether to put the package back after failed actions, and
+  // whether to put back what an earlier failed (or killed) run left before
+  // making the modifications again: both are answered by the failure option.
   hooks.ask_yes_no = [&](const std::string& text) {
     Say(console, text);
     Say(console, options.restore_on_failure ? "answered Yes (--restore-on-failure)."
@@ -328,7 +328,9 @@ int Modify(const Options& options, const Console& console) {
   // Ctrl+C does what the window's Stop does: the command and everything it
   // started end, its row turns red, and the run goes on to its end, where the
   // package is put back or kept as asked. Ending the program at once instead
-  // would leave the package half-modified.
+  // would leave the package half-modified. Once asked, a later rebuild of the
+  // same run is stopped as soon as it starts.
+  bool stop_announced = false;
   hooks.while_command_runs = [&] {
     if (!console.stop_requested || !console.stop_requested()) return false;
     if (!stop_announced) {
@@ -338,21 +340,13 @@ int Modify(const Options& options, const Console& console) {
     return true;
   };
   hooks.on_command_output = [&](std::string_view chunk) { console.err->Write(chunk); };
-  hooks.show_message = [&](const std::string& text) {
-    Say(console, text);
-    if (started) stopped_half_way = true;
-  };
-  hooks.run_command = [](const std::string& command, const std::string& folder,
-                         const platform::CommandCallbacks& callbacks) {
-    const CommandOutputToStderr diverted;
-    return platform::RunCommand(command, folder, callbacks);
-  };
+  hooks.show_message = [&](const std::string& text) { Say(console, text); };
 
-  RunModification(state, inf, log, hooks);
-
-  if (!started) return kExitRefused;
+  const RunOutcome outcome = RunModification(state, inf, log, hooks);
+  if (outcome == RunOutcome::kNotRun) return kExitRefused;
   if (options.json) console.out->Write(RowsAsJson(log.Rows(), kNewline));
-  return AnyRowFailed(log.Rows()) || stopped_half_way ? kExitFailed : kExitSuccess;
+  // A row failed: the package is put back, kept, or put back in part.
+  return outcome == RunOutcome::kSucceeded ? kExitSuccess : kExitFailed;
 }
 
 int Run(const std::vector<std::string>& arguments, const Console& console) {

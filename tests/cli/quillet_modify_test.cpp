@@ -123,13 +123,11 @@ TEST_F(QuilletModifyTest, RunGivesTheWindowsRowsInfCabsAndFiles) {
   EXPECT_EQ(result.out, ReplaceAll(RowLines(window), twin, package_));
   EXPECT_EQ(ReadBytes(inf_), Golden());
   EXPECT_EQ(ReadBytes(twin + "Project1.inf"), Golden());
-#ifndef _WIN32
   // The CAB builder's output passes through to standard error, never into the rows.
   EXPECT_NE(result.err.find(HasGcab() ? "make-cabs.sh: Project1.Mips" : "cabwiz: Project1.inf"),
             std::string::npos)
       << result.err;
   EXPECT_EQ(result.out.find("cabwiz"), std::string::npos);
-#endif
 
   // The same files, and cabinets that hold the same files (a cabinet also
   // records when its files were written, so its own bytes may differ).
@@ -338,7 +336,7 @@ TEST_F(QuilletModifyTest, RefusalsChangeNothingAndSayWhy) {
          return std::vector<std::string>{"--mips", t.mips_launcher_, "--arm", t.arm_launcher_,
                                          t.package_ + "Other.inf"};
        },
-       {"could not read the INF file ", "Other.inf: ", "Nothing was changed."}},
+       {"quillet-modify: Could not read the INF file ", "Other.inf: ", "Nothing was changed."}},
       {"no processor",
        [](const QuilletModifyTest& t) {
          t.ReplaceInInf("helper.dll=2", "");
@@ -403,25 +401,66 @@ TEST_F(QuilletModifyTest, FailingCommandEndsWithTheAnswerGiven) {
     EXPECT_EQ(lines[3].rfind("FAILED\tRun CMD\t" + package_ + "\t\t", 0), 0u) << lines[3];
     EXPECT_NE(lines[3].find("exit code 3"), std::string::npos) << lines[3];
     EXPECT_EQ(lines[4].substr(0, 16), "FAILED\tMove CAB\t");
-#ifndef _WIN32
+    // The command's own output, passed through to standard error.
     EXPECT_NE(result.err.find("the CAB builder failed"), std::string::npos) << result.err;
-#endif
-    // The run asks whether to put the package back once it can; until then
-    // both answers keep what the run did.
-    const bool asked = result.err.find("quillet-modify: answered ") != std::string::npos;
-    RecordProperty("restore_offered", asked ? "yes" : "no");
-    if (asked) {
-      EXPECT_NE(result.err.find(restore ? "answered Yes (--restore-on-failure)."
-                                        : "answered No (--keep-on-failure)."),
+    EXPECT_NE(result.err.find("Put the package back as it was before the run?"), std::string::npos);
+    if (restore) {
+      EXPECT_NE(result.err.find("quillet-modify: answered Yes (--restore-on-failure)."),
                 std::string::npos);
-    }
-    if (asked && restore) {
-      EXPECT_EQ(ReadBytes(inf_), before.at("Project1.inf"));
-      EXPECT_EQ(Tree(package_ + "APP"),
-                Tree(Utf8Of(PathOf(QUILLET_EXAMPLES_DIR) / "sample_package" / "APP")));
+      ASSERT_EQ(lines.size(), 16u);
+      EXPECT_EQ(lines[15].rfind("OK\tRestore\t" + package_ + "\t", 0), 0u) << lines[15];
+      // Every file as it was, and nothing left behind.
+      EXPECT_EQ(Tree(package_), before);
     } else {
+      EXPECT_NE(result.err.find("quillet-modify: answered No (--keep-on-failure)."),
+                std::string::npos);
+      EXPECT_EQ(lines.size(), 15u);
       EXPECT_EQ(ReadBytes(inf_), Golden());
       EXPECT_FALSE(fs::exists(PathOf(package_ + "APP" + kSep + "StubLauncher.exe")));
+      EXPECT_TRUE(fs::exists(PathOf(package_ + ".quillet-snapshot")));
+    }
+  }
+}
+
+// A run that failed and kept its result leaves the package's earlier files
+// behind; the next run's question about them is answered by the same option.
+TEST_F(QuilletModifyTest, WhatAFailedRunLeftIsPutBackOrKeptAsAsked) {
+  for (const bool restore : {true, false}) {
+    SCOPED_TRACE(restore ? "restore" : "keep");
+    TearDown();
+    SetUp();
+    UseFailingCommand();
+    ASSERT_EQ(Modify(Arguments({"--keep-on-failure"})).exit_code, kFailed);
+    UseStandInCabBuilder();
+
+    // A dry run says so, and changes nothing, the saved files included.
+    const auto kept = Tree(package_);
+    const ProgramResult dry = Modify(Arguments({"--dry-run", "--yes"}));
+    EXPECT_EQ(dry.exit_code, kSuccess);
+    EXPECT_NE(dry.err.find("an earlier run on this package left the files as they were before "
+                           "it in " +
+                           package_ + ".quillet-snapshot" + kSep + "files"),
+              std::string::npos)
+        << dry.err;
+    EXPECT_EQ(Tree(package_), kept);
+
+    const ProgramResult again =
+        Modify(Arguments(restore ? std::vector<std::string>{}
+                                 : std::vector<std::string>{"--keep-on-failure", "--yes"}));
+
+    EXPECT_NE(again.err.find("An earlier modification run on this package"), std::string::npos)
+        << again.err;
+    if (restore) {
+      // Put back first, so the package is untouched again and the run succeeds.
+      EXPECT_NE(again.err.find("answered Yes (--restore-on-failure)."), std::string::npos);
+      EXPECT_EQ(again.exit_code, kSuccess) << again.err;
+      EXPECT_EQ(ReadBytes(inf_), Golden());
+      EXPECT_FALSE(fs::exists(PathOf(package_ + ".quillet-snapshot")));
+    } else {
+      // Modified as it is: the launcher is no longer in APP, so "Delete" fails.
+      EXPECT_NE(again.err.find("answered No (--keep-on-failure)."), std::string::npos);
+      EXPECT_EQ(again.exit_code, kFailed);
+      EXPECT_EQ(ReadBytes(inf_), Golden());
     }
   }
 }
