@@ -100,7 +100,7 @@ bool ChooseLaunchers(const Options& options, ToolState& state,
     }
     const std::string processors = PresentProcessorsOfRow(state, launcher.row);
     if (given.empty()) {
-      Say(console, "the INF file targets " + processors + ": give its " + launcher.family +
+      Say(console, "the INF file targets " + processors + ": give the " + launcher.family +
                        " launcher with " + launcher.option + " FILE.");
       usable = false;
       continue;

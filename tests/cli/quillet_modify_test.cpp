@@ -321,7 +321,7 @@ TEST_F(QuilletModifyTest, RefusalsChangeNothingAndSayWhy) {
        [](const QuilletModifyTest& t) {
          return std::vector<std::string>{"--mips", t.mips_launcher_, t.inf_};
        },
-       {"the INF file targets \"Arm 1100 (4K) v3.00\": give its ARM launcher with --arm FILE.",
+       {"the INF file targets \"Arm 1100 (4K) v3.00\": give the ARM launcher with --arm FILE.",
         "nothing was changed."}},
       {"ARM launcher missing",
        untouched,
@@ -559,6 +559,37 @@ TEST_F(QuilletModifyTest, HelpAndVersion) {
     EXPECT_NE(help.out.find("Exit status: 0"), std::string::npos);
     EXPECT_EQ(help.err, "");
   }
+}
+
+// One ARM launcher serves both ARM processors.
+TEST_F(QuilletModifyTest, ArmLauncherServesBothArmProcessors) {
+  constexpr const char* kArm720 = "Arm 720T (4K) v3.00";
+  WriteBytes(inf_, ReadBytes(inf_) + "\r\n[SourceDisksNames." + kArm720 + "]\r\n4=,\"Files\",," +
+                       kArm720 + "\r\n\r\n[SourceDisksFiles." + kArm720 + "]\r\nhelper.dll=4\r\n");
+  fs::create_directories(PathOf(package_ + kArm720));
+  const auto before = Tree(package_);
+
+  const ProgramResult without = Modify({"--mips", mips_launcher_, inf_});
+  EXPECT_EQ(without.exit_code, kRefused);
+  EXPECT_NE(without.err.find(std::string("the INF file targets \"") + kArm + "\" and \"" + kArm720 +
+                             "\": give the ARM launcher with --arm FILE."),
+            std::string::npos)
+      << without.err;
+
+  const ProgramResult dry = Modify(Arguments({"--dry-run"}));
+  EXPECT_EQ(dry.exit_code, kSuccess) << dry.err;
+  const DryRunOutput output = SplitDryRun(dry.out);
+  EXPECT_NE(output.diff.find("+StubLauncher.exe=4\r\n"), std::string::npos) << output.diff;
+  std::vector<std::string> copies;
+  for (const std::string& line : output.actions) {
+    if (line.rfind("Copy EXE\t", 0) == 0) copies.push_back(line);
+  }
+  const std::vector<std::string> expected = {
+      "Copy EXE\t" + mips_launcher_ + "\t" + package_ + kMips + kSep + "StubLauncher.exe",
+      "Copy EXE\t" + arm_launcher_ + "\t" + package_ + kArm + kSep + "StubLauncher.exe",
+      "Copy EXE\t" + arm_launcher_ + "\t" + package_ + kArm720 + kSep + "StubLauncher.exe"};
+  EXPECT_EQ(copies, expected);
+  EXPECT_EQ(Tree(package_), before);
 }
 
 TEST_F(QuilletModifyTest, PathsOutsideTheAnsiCodePageAndRelativePaths) {
