@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Start-up of Quillet against a bare Qt 6 window of the same size, measured side
-# by side: each program is launched RUNS times, alternating which goes first, and
-# quits right after its first paint. Prints the medians of the time from launch
-# to the first paint (as the programs report it), of the time from launch to
-# exit, and of the peak resident memory, with Quillet's ratios to the bare window.
+# Start-up of Quillet against a bare Qt 6 window of the same size with one label
+# and one button (bench/bare_window.cpp), measured side by side: each program is
+# launched RUNS times, alternating which goes first, and quits right after its
+# first paint. Prints the medians of the time from launch to the end of the
+# first paint (as the programs report it), of the time from launch to exit, and
+# of the peak resident memory, with Quillet's ratios to the bare window and the
+# load average before and after. Then the Win32 half (see the end).
 #
 #   bench/startup.sh [BUILD_DIR] [RUNS]        (defaults: build, 20)
 #
@@ -48,6 +50,7 @@ if [ -z "$platform" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ];
   export DISPLAY=":$(head -n1 "$work/display")"
 fi
 echo "platform: ${platform:-xcb on ${DISPLAY:-wayland}}; $runs runs each"
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # One launch: appends "exit-microseconds kilobytes first-paint-milliseconds" to
 # the program's result file. The programs report the first paint themselves,
@@ -57,7 +60,8 @@ measure() {
   shift
   local start end paint
   start=$(date +%s%N)
-  if ! QUILLET_EXIT_AFTER_FIRST_PAINT=$start /usr/bin/time -f %M -o "$work/rss" "$@" \
+  # A program that never paints must not stall the measurement.
+  if ! QUILLET_EXIT_AFTER_FIRST_PAINT=$start timeout 30 /usr/bin/time -f %M -o "$work/rss" "$@" \
       >/dev/null 2>"$work/stderr"; then
     echo "$name failed:" >&2
     cat "$work/stderr" >&2
@@ -107,3 +111,20 @@ awk -v bp="$(median bare 3)" -v be="$(median bare 1)" -v br="$(median bare 2)" \
   printf "%-12s %16.2f %14.2f %14.2f\n", "ratio", qp / bp, qe / be, qr / br
   print "targets: first paint within 1.30 times the bare window, peak memory within 1.20"
 }'
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# --- The Win32 half ------------------------------------------------------------
+# Quillet.exe against the same yardstick built with Win32, both under Wine, is
+# measured by bench/startup-windows.sh [RUNS], which builds what it needs and
+# prints its own medians and ratio. When that script is there it runs here, so
+# that `make startup` reports both ratios; STARTUP_WIN32=0 leaves it out.
+win32_script="$(dirname "$0")/startup-windows.sh"
+if [ "${STARTUP_WIN32:-1}" = 0 ]; then
+  echo "Win32 window: left out (STARTUP_WIN32=0)"
+elif [ -x "$win32_script" ]; then
+  echo
+  echo "Win32 window, under Wine:"
+  "$win32_script" "$runs"
+else
+  echo "Win32 window: not measured here ($win32_script is not there)"
+fi

@@ -1,44 +1,56 @@
 #!/usr/bin/env bash
-# `make test-windows`: builds the Qt-free core and its tests for 64-bit Windows
-# with mingw-w64 and runs them under Wine with ctest. Wine's prefix lives in the
-# build folder; no display is needed.
+# `make test-windows`, in two parts:
+#   1. the Qt-free core and its tests for 64-bit Windows (build-windows/), run
+#      under Wine with ctest; no display;
+#   2. the shipped 32-bit build (build-win32/): Quillet.exe (checked as
+#      `make windows` checks it), the core and the window tests, run under Wine
+#      inside a virtual X display (xvfb-run); the layout, view and page tests
+#      a second time in a prefix set to 120 DPI.
+# Each build has its own Wine prefixes inside its folder (scripts/wine-session.sh).
+#   scripts/test-windows.sh            both parts
+#   scripts/test-windows.sh win64      part 1 only
+#   scripts/test-windows.sh win32      part 2 only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build_dir=${WINDOWS_BUILD_DIR:-build-windows}
 jobs=${JOBS:-$(nproc)}
+part=${1:-all}
 
-scripts/install-deps.sh windows
-[ -f "$build_dir/CMakeCache.txt" ] || cmake --preset windows -B "$build_dir"
-cmake --build "$build_dir" -j "$jobs"
+run_win64() {
+  local build_dir=${WINDOWS_BUILD_DIR:-build-windows}
+  [ -f "$build_dir/CMakeCache.txt" ] || cmake --preset windows -B "$build_dir"
+  cmake --build "$build_dir" -j "$jobs"
+  (
+    source scripts/wine-session.sh
+    export DISPLAY=  # no window, even where a display exists
+    export WINEPREFIX="$(cd "$build_dir" && pwd)/wine-prefix"
+    start_prefix "$WINEPREFIX" win64
+    ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -j "$jobs"
+  )
+}
 
-export WINEPREFIX="$(cd "$build_dir" && pwd)/wine-prefix"
-export WINEDEBUG=-all                     # no fixme chatter in the test output
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no offer to install Mono or Gecko
-export DISPLAY=                           # no window, even where a display exists
-export LC_ALL=C.UTF-8                     # code page 1252, UTF-8 file names on disk
-unset WAYLAND_DISPLAY
+run_win32() {
+  local build_dir=build-win32
+  [ -f "$build_dir/CMakeCache.txt" ] || cmake --preset windows-x86
+  cmake --build "$build_dir" -j "$jobs"
+  # The program as shipped: 32-bit, small, and nothing imported that XP lacks.
+  scripts/check-windows-exe.sh "$build_dir/src/win32/Quillet.exe"
+  # The window tests need an X display for Wine: a private virtual one.
+  QUILLET_BUILD_DIR=$build_dir JOBS=$jobs \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" win32-under-display
+}
 
-wineserver=$(command -v wineserver || true)
-for candidate in /usr/lib/wine/wineserver /usr/lib/wine/wineserver64; do
-  [ -n "$wineserver" ] && break
-  [ -x "$candidate" ] && wineserver=$candidate
-done
-[ -n "$wineserver" ] || { echo "wineserver not found; is wine installed?" >&2; exit 1; }
+# Part 2 inside the virtual display.
+run_win32_under_display() {
+  source scripts/wine-session.sh
+  prepare_win32_prefixes "$QUILLET_BUILD_DIR"
+  ctest --test-dir "$QUILLET_BUILD_DIR" --output-on-failure --timeout 300 -j "$jobs"
+}
 
-# One Wine session for the whole run: a persistent server, and Wine's own
-# services started here with their output going nowhere. Started by the first
-# test instead, they would hold that test's output pipe open and ctest would
-# wait for them; and each test would pay for starting them again.
-fresh_prefix=false
-[ -f "$WINEPREFIX/system.reg" ] || fresh_prefix=true
-mkdir -p "$WINEPREFIX"  # the server wants the prefix folder to exist
-"$wineserver" -p </dev/null >/dev/null 2>&1 || { echo "Could not start wineserver" >&2; exit 1; }
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-if $fresh_prefix; then
-  echo "Creating the Wine prefix in $WINEPREFIX (once)"
-  wine wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
-fi
-wine cmd /c exit </dev/null >/dev/null 2>&1 || { echo "Wine cannot start cmd.exe" >&2; exit 1; }
-
-ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -j "$jobs"
+case $part in
+  all) scripts/install-deps.sh windows; run_win64; run_win32 ;;
+  win64) scripts/install-deps.sh windows; run_win64 ;;
+  win32) scripts/install-deps.sh windows; run_win32 ;;
+  win32-under-display) run_win32_under_display ;;
+  *) echo "usage: $0 [all|win64|win32]" >&2; exit 2 ;;
+esac

@@ -1,17 +1,22 @@
 #include "qt/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStringList>
+#include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/platform.h"
@@ -25,16 +30,35 @@ QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The named faces first; where a system lacks them, faces of about the same
-// width, and the platform's sans serif face last.
-QFont ToQFont(const FontSpec& spec) {
-  const QStringList families =
-      spec.face == "Tahoma"
+// The face for each named face: the named face first; where a system lacks
+// it, a face of about the same width, and the platform's sans serif face last.
+// QUILLET_FONT, when set, names one face that takes the place of all of them:
+// the window can then be looked at, and tested, in each face that a system may
+// fall back on. The faces are looked up once, by name in the list of installed
+// families: handing Qt the whole list instead makes it ask the system's font
+// configuration about every missing face for every size, which costs start-up
+// time, and gives the same face.
+QString ChooseFace(std::string_view named, const QStringList& installed) {
+  const QString chosen = qEnvironmentVariable("QUILLET_FONT");
+  const QStringList candidates =
+      !chosen.isEmpty() ? QStringList{chosen}
+      : named == "Tahoma"
           ? QStringList{"Tahoma", "Verdana", "DejaVu Sans", "Liberation Sans", "Arial"}
           : QStringList{"MS Sans Serif",   "Microsoft Sans Serif", "Tahoma",    "Arial",
                         "Liberation Sans", "Nimbus Sans",          "Helvetica", "DejaVu Sans"};
-  QFont font(families);
-  font.setStyleHint(QFont::SansSerif);
+  for (const QString& face : candidates) {
+    if (installed.contains(face, Qt::CaseInsensitive)) return face;
+  }
+  return {};  // the platform's own sans serif face
+}
+
+QFont ToQFont(const FontSpec& spec, const QString& face) {
+  QFont font;
+  if (!face.isEmpty()) font.setFamily(face);
+  // Latin text without kerning or ligatures, as the window's controls draw it
+  // on Windows; Qt then need not shape it, which makes laying out and drawing
+  // the pages' text cheaper. Text that needs shaping (other scripts) still is.
+  font.setStyleHint(QFont::SansSerif, QFont::PreferNoShaping);
   font.setPointSizeF(spec.points);
   font.setBold(spec.bold);
   return font;
@@ -52,19 +76,12 @@ Qt::Alignment ToQtAlignment(TextAlign align) {
   return Qt::AlignLeft | Qt::AlignTop;
 }
 
-QPlainTextEdit* MakeReadOnlyBox(QWidget* parent) {
-  auto* box = new QPlainTextEdit(parent);
-  box->setReadOnly(true);
-  // Readers may still select and copy with the keyboard; Tab moves on.
-  box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  box->setTabChangesFocus(true);
-  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  return box;
-}
-
 }  // namespace
+
+QFont WindowFont(FontRole role) {
+  const FontSpec spec = FontOf(role);
+  return ToQFont(spec, ChooseFace(spec.face, QFontDatabase::families()));
+}
 
 // While a run is busy: the wait cursor, and every click, key and wheel turn
 // meant for the tool's windows is dropped rather than queued, so nothing the
@@ -119,18 +136,24 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
     : QMainWindow(parent), state_(state), dialogs_(dialogs), wizard_(state, *this, dialogs) {
   setObjectName(ToQString(kWindowName));
   setWindowTitle(ToQString(kWindowCaption));
-  setWindowIcon(QIcon(":/images/quillet.svg"));
   // A fixed layout: the window can be moved and minimised but not resized.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFont(ToQFont(FontOf(FontRole::kDefault)));
+  for (const FontRole role :
+       {FontRole::kDefault, FontRole::kPageTitle, FontRole::kAboutLine, FontRole::kProductTitle}) {
+    fonts_[static_cast<int>(role)] = WindowFont(role);
+  }
+  setFont(fonts_[static_cast<int>(FontRole::kDefault)]);
 
   twips_per_pixel_x_ = TwipsPerPixel(logicalDpiX());
   twips_per_pixel_y_ = TwipsPerPixel(logicalDpiY());
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
+  // Where the frame leaves the client area larger than the pages, the page
+  // colour continues, rather than a band of the desktop's grey.
+  SetFillColour(client, kClientColour);
   setCentralWidget(client);
   // The table lists the pages before their controls, and on each parent the
   // controls from back to front.
@@ -141,7 +164,15 @@ MainWindow::MainWindow(ToolState& state, UserDialogs& dialogs, const std::string
     controls_.emplace(std::string(spec.name), control);
     ConnectEvents(spec, control);
   }
+  // Each box is tied to its label: a screen reader reads the label as the
+  // box's name, and the label knows which box it names.
+  for (const ControlSpec& spec : FormControls()) {
+    if (spec.labelled_by.empty()) continue;
+    if (auto* label = qobject_cast<QLabel*>(Find(spec.labelled_by)))
+      label->setBuddy(Find(spec.name));
+  }
   SetTabOrder();
+  AddStepKeys();
 
   wizard_.Form_Load(program_directory);
 }
@@ -178,10 +209,17 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::kPage: {
       auto* page = new QFrame(parent);
       page->setFrameShape(QFrame::NoFrame);
+      // The window's icon follows its first paint, which paints the page shown
+      // (see eventFilter).
+      page->installEventFilter(this);
       SetFillColour(page, spec.back_colour);
-      // Switched-off labels and boxes in grey text that stays readable on the
+      // What lies on the page reads on the page's own colours whatever the
+      // desktop's theme: black text, and a white field in the check box.
+      // Switched-off labels and boxes in grey text that stays distinct on the
       // page colour and on the grey of a switched-off box.
+      SetTextColour(page, TextColourOf(spec));
       QPalette colours = page->palette();
+      colours.setColor(QPalette::Base, WindowsColour(kEnabledBoxColour));
       colours.setColor(QPalette::Disabled, QPalette::WindowText, WindowsColour(kGreyTextColour));
       colours.setColor(QPalette::Disabled, QPalette::Text, WindowsColour(kGreyTextColour));
       colours.setColor(QPalette::Disabled, QPalette::ButtonText, WindowsColour(kGreyTextColour));
@@ -209,9 +247,8 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       break;
     }
     case ControlKind::kButton: {
-      auto* button = new QPushButton(caption, parent);
-      button->setAutoDefault(false);
-      button->setGeometry(ToPixels(spec.rect));
+      auto* button = new PushButton(caption, parent);
+      button->setGeometry(ToPixels(spec.rect));  // fitted to its caption by FitPage
       control = button;
       break;
     }
@@ -220,15 +257,8 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(ToQtAlignment(spec.align));
       // The font first: the label's size follows its text in that font.
-      if (spec.font != FontRole::kDefault) label->setFont(ToQFont(FontOf(spec.font)));
-      label->setGeometry(ToPixels(spec.rect));
-      if (spec.auto_size) {
-        label->adjustSize();
-      } else if (label->sizeHint().width() > label->width()) {
-        // Where the named face is missing, a wider one must not cut the caption
-        // short: the label grows to the right as far as its text needs.
-        label->resize(label->sizeHint().width(), label->height());
-      }
+      if (spec.font != FontRole::kDefault) label->setFont(fonts_[static_cast<int>(spec.font)]);
+      label->setGeometry(ToPixels(spec.rect));  // fitted to its text by FitPage
       control = label;
       break;
     }
@@ -236,11 +266,13 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
       auto* box = new QLineEdit(parent);
       box->setGeometry(ToPixels(spec.rect));
       SetBoxBackColour(box, spec.back_colour);
+      // Focus, selection and copying stay; typing and pasting do not.
+      box->setReadOnly(spec.read_only);
       control = box;
       break;
     }
     case ControlKind::kTextArea: {
-      QPlainTextEdit* box = MakeReadOnlyBox(parent);
+      auto* box = new TextArea(parent);
       box->setGeometry(ToPixels(spec.rect));
       if (spec.back_colour != kSystemColour) SetBoxBackColour(box, spec.back_colour);
       control = box;
@@ -248,14 +280,16 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::kCheckBox: {
       auto* box = new QCheckBox(caption, parent);
-      box->setGeometry(ToPixels(spec.rect));
       box->setChecked(spec.checked);
+      box->setGeometry(ToPixels(spec.rect));  // fitted to its caption by FitPage
       control = box;
       break;
     }
     case ControlKind::kPicture: {
-      control = new PictureBox(QStringLiteral(":/images/image%1.svg").arg(spec.picture),
-                               spec.stretched, parent);
+      auto* picture = new PictureBox(QStringLiteral(":/images/image%1").arg(spec.picture),
+                                     spec.stretched, parent);
+      pictures_.push_back(picture);
+      control = picture;
       control->setGeometry(ToPixels(spec.rect));
       break;
     }
@@ -275,6 +309,7 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
                                     column_width(kStatusColumns[1].width),
                                     column_width(kStatusColumns[2].width), parent);
       status_view_->setGeometry(ToPixels(spec.rect));
+      SetBoxBackColour(status_view_, spec.back_colour);
       status_model_ = new StatusListModel(wizard_.Log(), status_view_);
       status_view_->setModel(status_model_);
       control = status_view_;
@@ -288,10 +323,46 @@ QWidget* MainWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
   if (static_text && spec.back_colour != kPageColour && spec.back_colour != kSystemColour) {
     SetFillColour(control, spec.back_colour);
   }
-  if (spec.text_colour != kSystemColour) SetTextColour(control, spec.text_colour);
+  if (spec.kind != ControlKind::kStepButton) SetTextColour(control, TextColourOf(spec));
   control->setEnabled(spec.enabled);
   if (!spec.visible) control->hide();
+  // What a screen reader announces. Controls the table gives no name (labels
+  // whose text the page logic sets) are read by their text.
+  if (const std::string name = AccessibleNameOf(spec); !name.empty()) {
+    control->setAccessibleName(ToQString(name));
+  }
+  if (!spec.accessible_description.empty()) {
+    control->setAccessibleDescription(ToQString(spec.accessible_description));
+  }
   return control;
+}
+
+void MainWindow::FitPage(int page) {
+  if (page < 1 || page > kStepCount || page_fitted_[page]) return;
+  page_fitted_[page] = true;
+  for (const ControlSpec& spec : FormControls()) {
+    if (spec.page != page) continue;
+    if (spec.kind == ControlKind::kLabel || spec.kind == ControlKind::kCheckBox ||
+        spec.kind == ControlKind::kButton) {
+      PlaceTextControl(spec, Find(spec.name));
+    }
+  }
+}
+
+void MainWindow::PlaceTextControl(const ControlSpec& spec, QWidget* control) {
+  QSize text = control->sizeHint();
+  if (auto* button = qobject_cast<QPushButton*>(control)) {
+    // A style asks buttons to be wide (80 pixels and more); the caption needs
+    // its own width, the edges and a little air.
+    const int edges =
+        2 * (button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) + 2);
+    text = QSize(
+        button->fontMetrics().horizontalAdvance(button->text().remove(QLatin1Char('&'))) + edges,
+        button->fontMetrics().height() + edges);
+  }
+  const PixelRect table = TwipsToPixels(spec.rect, twips_per_pixel_x_, twips_per_pixel_y_);
+  const PixelRect placed = TextControlRect(spec, table, text.width(), text.height());
+  control->setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
 void MainWindow::ConnectEvents(const ControlSpec& spec, QWidget* control) {
@@ -313,6 +384,32 @@ void MainWindow::ConnectEvents(const ControlSpec& spec, QWidget* control) {
   }
 }
 
+// Ctrl+Tab and Ctrl+Page Down go to the next step, Ctrl+Shift+Tab and
+// Ctrl+Page Up to the previous one, from wherever the focus is in the window.
+void MainWindow::AddStepKeys() {
+  using Key = Wizard::StepKey;
+  const struct {
+    QKeyCombination keys;
+    Key key;
+    bool shift;
+  } chords[] = {
+      {Qt::CTRL | Qt::Key_Tab, Key::kTab, false},
+      // Shift+Tab arrives as Backtab, with or without Shift still reported.
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, Key::kTab, true},
+      {Qt::CTRL | Qt::Key_Backtab, Key::kTab, true},
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, Key::kTab, true},
+      {Qt::CTRL | Qt::Key_PageDown, Key::kPageDown, false},
+      {Qt::CTRL | Qt::Key_PageUp, Key::kPageUp, false},
+  };
+  for (const auto& chord : chords) {
+    auto* shortcut = new QShortcut(QKeySequence(chord.keys), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this,
+            [this, key = chord.key, shift = chord.shift] { wizard_.StepKeyPressed(key, shift); });
+  }
+}
+
 // Tab starts on cmdStep4; from each step button it runs through that step's
 // page (hidden pages are skipped) and on to the next button.
 void MainWindow::SetTabOrder() {
@@ -329,22 +426,25 @@ void MainWindow::SetTabOrder() {
 
 void MainWindow::SetText(std::string_view control, const std::string& text) {
   QWidget* widget = Find(control);
-  if (auto* area = qobject_cast<QPlainTextEdit*>(widget)) {
-    area->setPlainText(DisplayText(text));
+  if (auto* area = dynamic_cast<TextArea*>(widget)) {
+    area->SetDisplayText(DisplayText(text));
   } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
     box->setText(QString::fromStdString(text));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(QString::fromStdString(text));
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(QString::fromStdString(text));
+    // A new text may need more room than the last one (the about page's lines).
+    const ControlSpec* spec = FindControlSpec(control);
+    if (spec != nullptr && page_fitted_[spec->page]) PlaceTextControl(*spec, label);
   }
 }
 
 std::string MainWindow::Text(std::string_view control) const {
   QWidget* widget = Find(control);
   QString text;
-  if (auto* area = qobject_cast<QPlainTextEdit*>(widget)) {
-    text = area->toPlainText();
+  if (auto* area = dynamic_cast<TextArea*>(widget)) {
+    text = area->DisplayedText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
     text = box->text();
@@ -376,6 +476,12 @@ void MainWindow::SetBackColour(std::string_view control, std::uint32_t bgr) {
 }
 
 void MainWindow::SetVisible(std::string_view control, bool visible) {
+  if (visible) {
+    // A page's text is measured when it is first shown (see FitPage).
+    for (int step = 1; step <= kStepCount; ++step) {
+      if (control == PageName(step)) FitPage(step);
+    }
+  }
   Find(control)->setVisible(visible);
 }
 
@@ -443,6 +549,23 @@ void MainWindow::PumpEvents() { QCoreApplication::processEvents(); }
 
 void MainWindow::Close() { close(); }
 
+void MainWindow::SetAccessibleName(std::string_view control, const std::string& name) {
+  QWidget* widget = Find(control);
+  const QString spoken = QString::fromStdString(name);
+  if (widget->accessibleName() == spoken) return;
+  widget->setAccessibleName(spoken);
+  // Told to a listening screen reader, so it announces the new name (Qt 6.4
+  // changes the name without saying so).
+  QAccessibleEvent changed(widget, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+void MainWindow::SetFocus(std::string_view control) { Find(control)->setFocus(); }
+
+void MainWindow::RedrawPictures(qreal ratio) {
+  for (PictureBox* picture : pictures_) picture->RedrawFor(ratio);
+}
+
 // --- Window events ---------------------------------------------------------------
 
 void MainWindow::FitOuterSize() {
@@ -454,9 +577,33 @@ void MainWindow::FitOuterSize() {
                outer_size_.height() - frame.top() - frame.bottom());
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && !icon_queued_ && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    // The icon is not part of the window's first picture: it is read once
+    // that is on screen, so the window appears a little sooner.
+    icon_queued_ = true;
+    QTimer::singleShot(0, this, [this] {
+      QIcon icon;
+      for (const int size : {16, 32, 48, 64}) {
+        icon.addPixmap(QPixmap::fromImage(
+            ReadImage(QStringLiteral(":/images/quillet-%1.png").arg(size), "png")));
+      }
+      setWindowIcon(icon);
+    });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   FitOuterSize();
+  if (!screen_watched_ && windowHandle() != nullptr) {
+    // On a screen with another scale the pictures are rendered again for it.
+    screen_watched_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this,
+            [this] { RedrawPictures(devicePixelRatioF()); });
+  }
 }
 
 // Some window systems tell the size of the frame only after the window is on

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "qt/twips.h"
 #include "status/status_log.h"
@@ -17,8 +19,14 @@
 
 namespace quillet {
 
+class PictureBox;
 class StatusListModel;
 class StatusView;
+
+// The face and size of a font role of the form table as this system has it:
+// the named face, or the closest installed one (QUILLET_FONT, when set, names
+// the face to use instead of all of them).
+QFont WindowFont(FontRole role);
 
 // The tool's one window, frmMain, in Qt: a view over the page logic. Its
 // controls are built from the form table, each carrying its control name as
@@ -76,12 +84,19 @@ class MainWindow : public QMainWindow, public WizardView {
   void SetBusy(bool busy) override;
   void PumpEvents() override;
   void Close() override;
+  void SetAccessibleName(std::string_view control, const std::string& name) override;
+  void SetFocus(std::string_view control) override;
+
+  // Renders the pictures again for that device pixel ratio (those shown
+  // before for another one); done when the window comes to another screen.
+  void RedrawPictures(qreal ratio);
 
  protected:
   void showEvent(QShowEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   // Asks the page logic first: during a run the close waits for its end.
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class BusyFilter;
@@ -89,6 +104,15 @@ class MainWindow : public QMainWindow, public WizardView {
   QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
   void ConnectEvents(const ControlSpec& spec, QWidget* control);
   void SetTabOrder();
+  void AddStepKeys();
+  // Places a label, the check box or a push button from its table rectangle
+  // and the room its text needs in the window's face (TextControlRect).
+  void PlaceTextControl(const ControlSpec& spec, QWidget* control);
+  // Places the text controls of page N (1 to 5) once, when the page is first
+  // shown: measuring text loads the faces and sizes it uses, which the pages
+  // nobody opens need not pay for at start-up. Until then they keep their
+  // table rectangles.
+  void FitPage(int page);
   // The control of that name, which must exist.
   QWidget* Find(std::string_view name) const;
   // Sizes the client area so that the outer window, frame included, has the
@@ -99,6 +123,7 @@ class MainWindow : public QMainWindow, public WizardView {
   UserDialogs& dialogs_;
   Wizard wizard_;
 
+  QFont fonts_[4];  // by FontRole
   float twips_per_pixel_x_ = 15.0f;
   float twips_per_pixel_y_ = 15.0f;
   QSize outer_size_;       // in pixels, frame included
@@ -108,6 +133,10 @@ class MainWindow : public QMainWindow, public WizardView {
   StatusView* status_view_ = nullptr;
   StatusListModel* status_model_ = nullptr;
   std::unique_ptr<BusyFilter> busy_filter_;  // set while busy
+  bool screen_watched_ = false;
+  bool icon_queued_ = false;
+  std::array<bool, kStepCount + 1> page_fitted_{};  // by page number
+  std::vector<PictureBox*> pictures_;               // children of the pages
 };
 
 }  // namespace quillet

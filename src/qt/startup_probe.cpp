@@ -10,26 +10,34 @@
 namespace quillet {
 namespace {
 
-// Quits once the watched window has had its first paint event. The quit is
-// queued, so the paint that is under way reaches the screen first.
+// Quits once the watched window has been painted for the first time. The
+// first paint event of the window or of any widget in it (a window whose
+// client area is covered by opaque children is never asked to paint itself)
+// starts the window's paint; what follows it is queued, so it runs once the
+// whole window is painted and handed to the screen: the time is taken then,
+// and the program quits.
 class FirstPaintQuitter : public QObject {
  public:
-  using QObject::QObject;
+  explicit FirstPaintQuitter(QWidget* window) : QObject(window), window_(window) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !quitting_) {
+    if (event->type() == QEvent::Paint && !quitting_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == window_) {
       quitting_ = true;
-      ReportTimeSinceLaunch();
-      QTimer::singleShot(0, qApp, &QApplication::quit);
+      QTimer::singleShot(0, qApp, [] {
+        ReportTimeSinceLaunch();
+        QApplication::quit();
+      });
     }
     return QObject::eventFilter(watched, event);
   }
 
  private:
   // The variable may hold the launch time (nanoseconds since the epoch, as
-  // `date +%s%N` gives it); then the time from launch to this first paint goes
-  // to the error stream, leaving out the time the program takes to close.
+  // `date +%s%N` gives it); then the time from launch to the end of the first
+  // paint goes to the error stream, leaving out the time the program takes to
+  // close.
   static void ReportTimeSinceLaunch() {
     bool ok = false;
     const qint64 launch_ns = qgetenv("QUILLET_EXIT_AFTER_FIRST_PAINT").toLongLong(&ok);
@@ -39,6 +47,7 @@ class FirstPaintQuitter : public QObject {
     std::fprintf(stderr, "first paint after %.1f ms\n", (now_ns - launch_ns) / 1e6);
   }
 
+  QWidget* window_;
   bool quitting_ = false;
 };
 
@@ -46,7 +55,7 @@ class FirstPaintQuitter : public QObject {
 
 void QuitAfterFirstPaintIfAsked(QWidget& window) {
   if (!qEnvironmentVariableIsSet("QUILLET_EXIT_AFTER_FIRST_PAINT")) return;
-  window.installEventFilter(new FirstPaintQuitter(&window));
+  qApp->installEventFilter(new FirstPaintQuitter(&window));
 }
 
 }  // namespace quillet

@@ -4,16 +4,20 @@
 #include <QFont>
 
 #include "qt/twips.h"
+#include "qt/window_controls.h"
 #include "wizard/form.h"
 
 namespace quillet {
 
 namespace {
 
-QIcon LoadRowIcon(const QString& resource) {
-  // The list's images are 16 by 16; render the drawing at that size once.
+QIcon LoadRowIcon(const QString& drawing) {
+  // The list's images are 16 by 16: the rasters of the drawing at 100, 150 and
+  // 200 %, which the list picks from by the screen's scale.
   QIcon icon;
-  icon.addFile(resource, QSize(16, 16));
+  for (const char* suffix : {".png", "@1.5x.png", "@2x.png"}) {
+    icon.addPixmap(QPixmap::fromImage(ReadImage(drawing + QLatin1String(suffix), "png")));
+  }
   return icon;
 }
 
@@ -25,11 +29,7 @@ QVariant TextOrNothing(const std::string& text) {
 }  // namespace
 
 StatusListModel::StatusListModel(const StatusLog& log, QObject* parent)
-    : QAbstractTableModel(parent),
-      log_(log),
-      shown_rows_(static_cast<int>(log.Rows().size())),
-      check_icon_(LoadRowIcon(QStringLiteral(":/images/check.svg"))),
-      cross_icon_(LoadRowIcon(QStringLiteral(":/images/cross.svg"))) {}
+    : QAbstractTableModel(parent), log_(log), shown_rows_(static_cast<int>(log.Rows().size())) {}
 
 void StatusListModel::LogChanged(int appended_row) {
   if (appended_row < 0 || appended_row < shown_rows_) {
@@ -65,7 +65,12 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
       case Qt::DisplayRole:
         return QString::fromStdString(row.action);
       case Qt::ToolTipRole:
-        return TextOrNothing(row.message);
+        // The command row's message may hold several lines, joined with CR LF.
+        if (row.message.empty()) return {};
+        return ToolTipText(row.message);
+      case Qt::AccessibleDescriptionRole:
+        // The outcome, which the list shows only by colour and image.
+        return TextOrNothing(StatusRowDescription(row));
       case Qt::ForegroundRole:
         return WindowsColour(row.colour);
       case Qt::FontRole: {
@@ -74,7 +79,13 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
         return font;
       }
       case Qt::DecorationRole:
-        return row.check_mark ? check_icon_ : cross_icon_;
+        // Loaded when the first row is drawn: an empty list needs neither.
+        if (row.check_mark) {
+          if (!check_icon_) check_icon_ = LoadRowIcon(QStringLiteral(":/images/check"));
+          return *check_icon_;
+        }
+        if (!cross_icon_) cross_icon_ = LoadRowIcon(QStringLiteral(":/images/cross"));
+        return *cross_icon_;
       case kCheckedRole:
         return row.checked ? Qt::Checked : Qt::Unchecked;
       default:
@@ -87,7 +98,8 @@ QVariant StatusListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromStdString(value);
     case Qt::ToolTipRole:
-      return TextOrNothing(value);
+      if (value.empty()) return {};
+      return ToolTipText(value);
     default:
       return {};
   }

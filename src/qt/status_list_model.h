@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <optional>
 
 #include "status/status_log.h"
 
@@ -37,8 +38,8 @@ class StatusListModel : public QAbstractTableModel {
   // The rows the views know about. The log appends a row before it tells the
   // model, so the count moves only between beginInsertRows and endInsertRows.
   int shown_rows_ = 0;
-  QIcon check_icon_;
-  QIcon cross_icon_;
+  mutable std::optional<QIcon> check_icon_;
+  mutable std::optional<QIcon> cross_icon_;
 };
 
 }  // namespace quillet

@@ -3,19 +3,34 @@
 // that every page uses.
 #pragma once
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QString>
 #include <QTreeView>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quillet {
 
+// A push button that Enter presses as well as Space, as on Windows: a plain
+// press of Enter (or the keypad's) clicks the focused button once; held down,
+// it does not repeat.
+class PushButton : public QPushButton {
+ public:
+  PushButton(const QString& caption, QWidget* parent);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
 // A command button in graphical style: painted in its back colour with a
-// raised 3-D edge, its caption centred and wrapped onto several lines when the
-// button is narrower than the text.
-class StepButton : public QPushButton {
+// raised 3-D edge in the classic greys and black text, whatever the desktop's
+// theme, its caption centred and wrapped onto several lines when the button
+// is narrower than the text.
+class StepButton : public PushButton {
  public:
   StepButton(const QString& caption, QWidget* parent);
 
@@ -30,27 +45,68 @@ class StepButton : public QPushButton {
   std::uint32_t back_colour_ = 0xC0C0C0;
 };
 
-// A static picture drawn from an SVG resource, either scaled to the control's
-// rectangle (stretched) or at its own size from the top-left corner. The
-// drawing is rendered the first time the control is shown, so the pictures of
-// pages nobody opens cost nothing at start-up. A missing resource leaves the
-// control empty.
+// An image file of a known format ("png", "svg"), scaled while it is read
+// when `scaled_to` is valid; null when it cannot be read.
+QImage ReadImage(const QString& file, const char* format, const QSize& scaled_to = {});
+// The size of an image file of a known format, read from its header.
+QSize ImageSize(const QString& file, const char* format);
+
+// A drawing (resource name without extension: name.svg, and its rasters
+// name.png, name@1.5x.png and name@2x.png) at `size` logical pixels for a
+// screen of that device pixel ratio: the raster made for that scale when it
+// has the size needed, else the drawing rendered from its SVG. Null when it
+// cannot be drawn.
+QImage LoadPicture(const QString& drawing, const QSize& size, qreal ratio);
+
+// A static picture (a drawing, as LoadPicture takes it), either scaled to the
+// control's rectangle (stretched) or at its own size from the top-left corner.
+// It is drawn the first time the control is shown, so the pictures of pages
+// nobody opens cost nothing at start-up, and drawn again when the window comes
+// to a screen with another scale, so it stays crisp there. A missing drawing
+// leaves the control empty. Decoration: it has no name for a screen reader.
 class PictureBox : public QLabel {
  public:
-  PictureBox(const QString& resource, bool stretched, QWidget* parent);
+  PictureBox(const QString& drawing, bool stretched, QWidget* parent);
 
-  const QString& Resource() const { return resource_; }
+  const QString& Drawing() const { return drawing_; }
   bool Stretched() const { return stretched_; }
+  // The device pixel ratio the picture was last rendered for; 0 before that.
+  qreal RenderedRatio() const { return rendered_ratio_; }
+  // Renders the picture again for that device pixel ratio, if it was rendered
+  // before for another one; a picture not shown yet waits for its first showing.
+  void RedrawFor(qreal ratio);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void Render(qreal ratio);
+
+  QString drawing_;
+  bool stretched_;
+  qreal rendered_ratio_ = 0;
+};
+
+// The read-only multi-line text box (guidance, code, licence): selectable and
+// copyable from the keyboard, Tab moves on. Its text is laid out only once the
+// box is first shown, so the boxes of pages nobody opens cost nothing at
+// start-up.
+class TextArea : public QPlainTextEdit {
+ public:
+  explicit TextArea(QWidget* parent);
+
+  // Shows the text (line breaks as "\n"): at once when the box is on screen,
+  // else when it is first shown.
+  void SetDisplayText(const QString& text);
+  // The text the box shows, or will show once it is shown.
+  QString DisplayedText() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void Render();
-
-  QString resource_;
-  bool stretched_;
-  bool rendered_ = false;
+  std::optional<QString> pending_;
 };
 
 // The report-style status list: no tree decoration, a header, whole rows
@@ -78,7 +134,13 @@ void SetBoxBackColour(QWidget* box, std::uint32_t bgr);
 // Sets the colour of a widget's own background (its Window colour) and makes it fill it.
 void SetFillColour(QWidget* widget, std::uint32_t bgr);
 
-// Sets the colour of a label's or check box's text.
+// Sets the colour of a control's text in every role its kind draws text with
+// (labels and check boxes WindowText, boxes and lists Text, buttons ButtonText);
+// kSystemColour leaves the desktop's.
 void SetTextColour(QWidget* widget, std::uint32_t bgr);
+
+// A status row's tool tip text: CR LF line breaks as line breaks, and text
+// that Qt would take for markup shown as the plain text it is.
+QString ToolTipText(const std::string& text);
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "wizard/units.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillet {
@@ -26,6 +27,20 @@ TwipsRect PixelsToTwips(const PixelRect& rect, float twips_per_pixel_x, float tw
   };
   return {to_twips(rect.left, twips_per_pixel_x), to_twips(rect.top, twips_per_pixel_y),
           to_twips(rect.width, twips_per_pixel_x), to_twips(rect.height, twips_per_pixel_y)};
+}
+
+double ContrastRatio(std::uint32_t bgr_a, std::uint32_t bgr_b) {
+  // Relative luminance of an sRGB colour.
+  auto luminance = [](std::uint32_t bgr) {
+    auto linear = [](std::uint32_t channel) {
+      const double c = static_cast<double>(channel & 0xFF) / 255.0;
+      return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(bgr) + 0.7152 * linear(bgr >> 8) + 0.0722 * linear(bgr >> 16);
+  };
+  const double a = luminance(bgr_a);
+  const double b = luminance(bgr_b);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 MarkerRect StepMarkerRect(const TwipsRect& button, float px, float py) {

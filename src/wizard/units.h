@@ -51,6 +51,10 @@ struct MarkerRect {
 // its bottom.
 MarkerRect StepMarkerRect(const TwipsRect& button, float px, float py);
 
+// The contrast ratio of two colours as WCAG 2 defines it, from 1 (the same
+// luminance) to 21 (black on white); text reads well from 4.5.
+double ContrastRatio(std::uint32_t bgr_a, std::uint32_t bgr_b);
+
 // The colours the window uses.
 inline constexpr std::uint32_t kPageColour = 0xFFC0C0;
 inline constexpr std::uint32_t kIdleButtonColour = 0xC0C0C0;
@@ -59,6 +63,7 @@ inline constexpr std::uint32_t kEnabledBoxColour = 0xFFFFFF;
 inline constexpr std::uint32_t kRuleColour = 0x400000;
 inline constexpr std::uint32_t kAboutTextColour = 0x800000;
 inline constexpr std::uint32_t kGreyTextColour = 0x808080;   // text of switched-off controls
+inline constexpr std::uint32_t kBlackTextColour = 0x000000;  // text on the fixed backgrounds
 inline constexpr std::uint32_t kImageMaskColour = 0xC0C0C0;  // transparent in the row images
 
 }  // namespace quillet

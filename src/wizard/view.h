@@ -7,7 +7,8 @@
 // clicks to Wizard::Click(name), text changes to Wizard::TextChanged(name), a
 // close request to Wizard::Form_QueryUnload (close only when it says true),
 // Escape during a run to Wizard::EscapePressed, and its end to
-// Wizard::Form_Terminate. Only PumpEvents and Close may lead back into the
+// Wizard::Form_Terminate, and Ctrl with Tab, Page Down or Page Up to
+// Wizard::StepKeyPressed. Only PumpEvents and Close may lead back into the
 // wizard (they deliver window events); whether a text set through SetText
 // counts as a change does not matter, since the wizard never sets the text of
 // a box that has a change handler.
@@ -85,6 +86,15 @@ class WizardView {
   // Wizard::Form_QueryUnload, which agrees, since the wizard calls this only
   // after a run has ended (to do a close the user asked for during the run).
   virtual void Close() = 0;
+
+  // The two below have a default that does nothing, so that a window written
+  // before them still builds; every window should implement them.
+
+  // Gives the control the name a screen reader announces (the step buttons'
+  // names say which page is shown); a change is announced as such.
+  virtual void SetAccessibleName(std::string_view /*control*/, const std::string& /*name*/) {}
+  // Moves the keyboard focus to the control.
+  virtual void SetFocus(std::string_view /*control*/) {}
 };
 
 }  // namespace quillet

@@ -136,6 +136,44 @@ void Wizard::ShowStep(int step) {
                                  static_cast<float>(at.width), static_cast<float>(at.height)});
   view_.SetVisible(page, true);
   PlaceStepMarker(StepButtonName(step));
+  // The pressed button's colour says which page is shown; its name says it too.
+  for (int n = 1; n <= kStepCount; ++n) {
+    view_.SetAccessibleName(StepButtonName(n), StepButtonAccessibleName(n, n == step));
+  }
+}
+
+void Wizard::NextStep() {
+  if (busy_) return;
+  const int step = CurrentStep();
+  ShowStepAsClicked(step >= kStepCount ? 1 : step + 1);
+}
+
+void Wizard::PreviousStep() {
+  if (busy_) return;
+  const int step = CurrentStep();
+  ShowStepAsClicked(step <= 1 ? kStepCount : step - 1);
+}
+
+bool Wizard::StepKeyPressed(StepKey key, bool shift) {
+  const bool forward = key == StepKey::kTab ? !shift : key == StepKey::kPageDown;
+  if (forward) {
+    NextStep();
+  } else {
+    PreviousStep();
+  }
+  return true;
+}
+
+int Wizard::CurrentStep() const {
+  for (int step = 1; step <= kStepCount; ++step) {
+    if (view_.IsVisible(PageName(step))) return step;
+  }
+  return 0;
+}
+
+void Wizard::ShowStepAsClicked(int step) {
+  Click(StepButtonName(step));
+  view_.SetFocus(StepButtonName(step));
 }
 
 void Wizard::ResetSteps() {

@@ -88,6 +88,22 @@ class Wizard {
   // All step buttons in the idle colour, all pages hidden, the marker strip in
   // the page colour.
   void ResetSteps();
+
+  // Moving between steps from the keyboard, as in tabbed dialogs: the next
+  // step's page (after Step 5, Step 1 again) or the previous one (before
+  // Step 1, Step 5), shown through that step's button handler exactly as its
+  // click shows it; the keyboard focus then goes to that step button. Ignored
+  // during a run.
+  void NextStep();
+  void PreviousStep();
+  // The keys that move between steps while Ctrl is held.
+  enum class StepKey { kTab, kPageDown, kPageUp };
+  // Ctrl+Tab and Ctrl+Page Down go to the next step, Ctrl+Shift+Tab and
+  // Ctrl+Page Up to the previous one (with Page Down and Page Up, Shift makes
+  // no difference). True: the keys were taken.
+  bool StepKeyPressed(StepKey key, bool shift);
+  // The step whose page is shown (1 to 5); 0 when none is.
+  int CurrentStep() const;
   // Lays the marker strip over the two right-most pixel columns of the step
   // button, from one pixel above it to two pixels short of its bottom.
   void PlaceStepMarker(std::string_view step_button);
@@ -140,6 +156,8 @@ class Wizard {
 
  private:
   void ShowStep(int step);
+  // Runs step N's button handler, then gives that button the focus.
+  void ShowStepAsClicked(int step);
   void RefreshAboutPage();
   void FillLicenseText();
 

@@ -3,8 +3,10 @@
 // the agreement shown), and the Step 4 page in the states worth looking at:
 // step4-rows.png (an INF chosen, one launcher row filled, one waiting, one
 // switched off) and step4-status.png (a status list with success, command and
-// failure rows, the failure's tool tip showing). Runs on the offscreen platform
-// unless told otherwise.
+// failure rows, the failure's tool tip showing). The same again in its dark/
+// subfolder, on a dark desktop (the Fusion style with a dark palette). Runs on
+// the offscreen platform unless told otherwise; QUILLET_FONT chooses the face
+// (see the window's fonts), and the face found is printed.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QTreeView>
@@ -145,6 +148,39 @@ bool SaveStep4States(const QDir& folder) {
 
 }  // namespace
 
+// A dark desktop theme's colours.
+QPalette DarkPalette() {
+  QPalette dark;
+  const QColor window(0x35, 0x35, 0x35);
+  const QColor light_text(0xF0, 0xF0, 0xF0);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, light_text);
+  dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::ToolTipBase, QColor(0x2A, 0x2A, 0x2A));
+  dark.setColor(QPalette::ToolTipText, light_text);
+  dark.setColor(QPalette::Text, light_text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, light_text);
+  dark.setColor(QPalette::Highlight, QColor(0x2A, 0x82, 0xDA));
+  dark.setColor(QPalette::HighlightedText, Qt::black);
+  for (const QPalette::ColorRole role :
+       {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    dark.setColor(QPalette::Disabled, role, QColor(0x7F, 0x7F, 0x7F));
+  }
+  return dark;
+}
+
+bool SaveAll(const QDir& folder) {
+  if (!folder.mkpath(".")) {
+    std::fprintf(stderr, "could not create %s\n", qPrintable(folder.path()));
+    return false;
+  }
+  const bool pages = SavePages(folder);
+  const bool step4 = SaveStep4States(folder);
+  return pages && step4;
+}
+
 int main(int argc, char* argv[]) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
@@ -153,11 +189,9 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const QDir folder(QString::fromLocal8Bit(argv[1]));
-  if (!folder.mkpath(".")) {
-    std::fprintf(stderr, "could not create %s\n", argv[1]);
-    return 1;
-  }
-  const bool pages = SavePages(folder);
-  const bool step4 = SaveStep4States(folder);
-  return pages && step4 ? 0 : 1;
+  bool ok = SaveAll(folder);
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setPalette(DarkPalette());
+  ok = SaveAll(QDir(folder.filePath(QStringLiteral("dark")))) && ok;
+  return ok ? 0 : 1;
 }

@@ -2,9 +2,11 @@
 // four "Browse" buttons with a scripted file dialog, the launcher rows, the
 // readiness of "Make Modifications", the status list and the start of a run.
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFont>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -188,7 +190,7 @@ class Step4Test : public QObject {
   void infDialogAsksWithPresetFilterTitleAndFolder();
   void launcherDialogsRememberTheirFolders();
   void everyEnabledLauncherMustBeChosen();
-  void typedBoxesCountWithoutBecomingPaths();
+  void pathBoxesShowWhatTheRunUses();
   void newInfKeepsLauncherPathsAndRecomputesFlags();
   void samePackageTwiceGivesTheSameRows();
   void cancelBeforeAnythingChosenKeepsRememberedFolders();
@@ -203,6 +205,8 @@ class Step4Test : public QObject {
   void escapeDuringTheCommandAsksToStopIt();
   void closeDuringARunIsDoneWhenItEnds();
   void runEndsOnTheFirstFailedRowSelected();
+  void enterOnMakeModificationsStartsTheRun();
+  void closeDuringARunThatTheUserStopsClosesAfterThePutBack();
 };
 
 void Step4Test::startsWithEveryLauncherRowOff() {
@@ -329,23 +333,49 @@ void Step4Test::everyEnabledLauncherMustBeChosen() {
   QVERIFY(w.ReadyToModify());
 }
 
-void Step4Test::typedBoxesCountWithoutBecomingPaths() {
+void Step4Test::pathBoxesShowWhatTheRunUses() {
   Step4Window w;
   const std::string inf = w.Write("Project1.inf", InfText("Shortcuts", kMipsSection));
   w.Choose("cmdDPackage", inf);
   QVERIFY(!w.ReadyToModify());
 
-  // Typing is not re-evaluated at once; the next "Browse" sees the typed text.
-  QTest::keyClicks(w.Find<QLineEdit>("txtWrapper"), " ");
-  QVERIFY(!w.ReadyToModify());
-  w.dialogs.Cancel();
-  w.Click("cmdDPackage");
-  QVERIFY(w.ReadyToModify());
-  QCOMPARE(w.state.MipsLauncherPath, std::string());
-
-  // A typed INF box alone does not become the INF either.
-  QTest::keyClicks(w.Find<QLineEdit>("txtDPackage"), "x");
+  // The path boxes take no typing, pasting or cutting: what they show is what
+  // Browse chose, and what the run will use.
+  QApplication::clipboard()->setText(QStringLiteral("elsewhere.inf"));
+  for (const char* name : {"txtDPackage", "txtWrapper"}) {
+    auto* box = w.Find<QLineEdit>(name);
+    QVERIFY(box->isReadOnly());
+    box->setFocus();
+    QTest::keyClicks(box, "x");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+  }
+  QCOMPARE(w.BoxText("txtDPackage").toStdString(), inf);
+  QCOMPARE(w.BoxText("txtWrapper"), QString());
   QCOMPARE(w.window->InfPath(), inf);
+  QVERIFY(!w.ReadyToModify());
+
+  // Still in the tab order, and selectable and copyable, for screen readers and copying.
+  auto* box = w.Find<QLineEdit>("txtDPackage");
+  QVERIFY(box->focusPolicy() & Qt::TabFocus);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(box->selectedText().toStdString(), inf);
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QApplication::clipboard()->text().toStdString(), inf);
+
+  // The run edits the INF the box shows.
+  const std::string launcher = w.Write("Stub.exe", "MZ");
+  w.Choose("cmdWrapperBrowse", launcher);
+  QCOMPARE(w.BoxText("txtWrapper").toStdString(), launcher);
+  QCOMPARE(w.state.MipsLauncherPath, launcher);
+  AddPackageParts(w);
+  w.window->wizard().SetCommandRunner(CommandWithEvent{});
+  w.dialogs.AnswerNo();  // the command made no CABs: keep the package as the run left it
+  w.Click("cmdAuto");
+  QCOMPARE(ReadIniValue(w.BoxText("txtDPackage").toStdString(), "DefaultInstall", "CEShortcuts"),
+           std::string("QuilletShortcut"));
 }
 
 void Step4Test::newInfKeepsLauncherPathsAndRecomputesFlags() {
@@ -481,6 +511,10 @@ void Step4Test::statusListShowsRowsAsLogged() {
   QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Action"));
   QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value 1"));
   QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Value 2"));
+  // Column captions on the left, as a list view's; the header as high as its text needs.
+  auto* header = w.Find<QTreeView>("lvwStatus")->header();
+  QCOMPARE(header->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  QVERIFY(header->height() >= header->fontMetrics().height());
 
   StatusLog& log = w.window->statusLog();
   const QColor colours[] = {Qt::black, QColor(0, 0xFF, 0), QColor(0xFF, 0, 0), QColor(0, 0, 0xFF),
@@ -490,7 +524,7 @@ void Step4Test::statusListShowsRowsAsLogged() {
                   status == 2 ? "" : "v2", status, status == 2 ? "Permission denied" : "");
   }
   QCOMPARE(model->rowCount(), 5);
-  const QIcon check(QStringLiteral(":/images/check.svg"));
+  const QIcon check(QStringLiteral(":/images/check.png"));
   for (int status = 0; status <= 4; ++status) {
     const QModelIndex action = model->index(status, 0);
     QCOMPARE(action.data().toString(), QString("Action %1").arg(status));
@@ -712,6 +746,59 @@ void Step4Test::runEndsOnTheFirstFailedRowSelected() {
   auto* list = w.Find<QTreeView>("lvwStatus");
   QCOMPARE(list->currentIndex().row(), first_red);
   QVERIFY(list->selectionModel()->isRowSelected(first_red, QModelIndex()));
+}
+
+void Step4Test::enterOnMakeModificationsStartsTheRun() {
+  Step4Window w;
+  PrepareRun(w);
+  CommandWithEvent command;
+  w.window->wizard().SetCommandRunner(std::ref(command));
+  w.dialogs.AnswerNo();  // the command made no CABs: keep the package as the run left it
+  w.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+  auto* make = w.Find<QPushButton>("cmdAuto");
+  QVERIFY(make->isEnabled());
+  make->setFocus();
+
+  QTest::keyClick(make, Qt::Key_Return);
+
+  // One run, as a click starts it: both rebuilds of the CABs.
+  QCOMPARE(command.commands, 2);
+  int command_rows = 0;
+  for (const StatusRow& row : w.window->statusLog().Rows()) {
+    if (row.action == "Run CMD") ++command_rows;
+  }
+  QCOMPARE(command_rows, 2);
+}
+
+void Step4Test::closeDuringARunThatTheUserStopsClosesAfterThePutBack() {
+  Step4Window w;
+  const std::string inf = PrepareRun(w);
+  QFile before_file(QString::fromStdString(inf));
+  QVERIFY(before_file.open(QIODevice::ReadOnly));
+  const QByteArray before = before_file.readAll();
+  before_file.close();
+  CommandWithEvent command;
+  command.first_round = [&] {
+    QCoreApplication::postEvent(w.window->windowHandle(), new QCloseEvent);
+  };
+  w.window->wizard().SetCommandRunner(std::ref(command));
+  w.dialogs.AnswerYes();  // stop the CAB command
+  w.dialogs.AnswerYes();  // put the package back as it was
+
+  w.Click("cmdAuto");
+
+  QCOMPARE(w.dialogs.questions.size(), 2u);
+  QCOMPARE(w.dialogs.questions[0].text,
+           std::string("The CAB command is still running. Stop it?\r\n\r\n"
+                       "Quillet closes when the run has ended."));
+  QCOMPARE(command.stopped, (std::vector<bool>{true, true}));
+  // The put-back was asked for and done before the window closed.
+  QFile after_file(QString::fromStdString(inf));
+  QVERIFY(after_file.open(QIODevice::ReadOnly));
+  QCOMPARE(after_file.readAll(), before);
+  QVERIFY(!w.window->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
 }  // namespace quillet

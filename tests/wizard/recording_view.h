@@ -29,6 +29,7 @@ struct RecordedControl {
   std::uint32_t back_colour = kSystemColour;
   PixelRect pixels;
   std::optional<MarkerRect> twips_given;  // the rectangle last set, as given
+  std::string accessible_name;            // as a window names it from the table, then as set
 };
 
 class RecordingView : public WizardView {
@@ -45,6 +46,7 @@ class RecordingView : public WizardView {
       control.checked = spec.checked;
       control.back_colour = spec.back_colour;
       control.pixels = TwipsToPixels(spec.rect, twips_per_pixel_, twips_per_pixel_);
+      control.accessible_name = AccessibleNameOf(spec);
       controls_.emplace(std::string(spec.name), control);
       z_order_[control.parent].push_back(std::string(spec.name));
     }
@@ -143,8 +145,12 @@ class RecordingView : public WizardView {
     closed = true;
     journal.push_back("Close");
   }
+  void SetAccessibleName(std::string_view control, const std::string& name) override {
+    At(control).accessible_name = name;
+  }
+  void SetFocus(std::string_view control) override { focused = std::string(control); }
 
-  std::string focused;    // the control FocusAndSelectAll went to
+  std::string focused;    // the control FocusAndSelectAll or SetFocus went to
   std::string selection;  // the text it selected
   std::size_t rows_shown = 0;
   std::optional<int> selected_row;

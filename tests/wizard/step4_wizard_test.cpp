@@ -527,6 +527,22 @@ TEST_F(RunWizardTest, CloseDuringTheRunWaitsForItsEnd) {
   EXPECT_TRUE(wizard().Form_QueryUnload());
 }
 
+TEST_F(RunWizardTest, StepKeysDuringTheRunLeaveStepFourShown) {
+  view().on_pump = [this] {
+    wizard().NextStep();
+    wizard().StepKeyPressed(Wizard::StepKey::kPageUp, false);
+  };
+
+  Click("cmdAuto");
+
+  EXPECT_GT(view().pumps, 0);
+  EXPECT_EQ(wizard().CurrentStep(), 4);
+  EXPECT_EQ(view().At("cmdStep4").accessible_name, "Step 4, current page");
+  view().on_pump = nullptr;
+  wizard().NextStep();
+  EXPECT_EQ(wizard().CurrentStep(), 5);
+}
+
 TEST_F(RunWizardTest, CloseAfterTheLastCommandIsDoneWithoutAQuestion) {
   view().on_pump = [&] {
     // The pump after both commands: input that waited for the run's end.

@@ -311,5 +311,57 @@ TEST_F(WizardTest, EscapeAndCloseOutsideARunAskNothing) {
   EXPECT_FALSE(view().closed);
 }
 
+TEST_F(WizardTest, CtrlKeysMoveBetweenStepsAsTheStepButtonsDo) {
+  using Key = Wizard::StepKey;
+  struct Case {
+    int from;
+    Key key;
+    bool shift;
+    int to;
+  };
+  const Case cases[] = {
+      {4, Key::kTab, false, 5},      {5, Key::kTab, false, 1},  // wraps, as tabbed dialogs do
+      {1, Key::kTab, true, 5},       {3, Key::kTab, true, 2},     {2, Key::kPageDown, false, 3},
+      {5, Key::kPageDown, false, 1}, {1, Key::kPageUp, false, 5}, {4, Key::kPageUp, false, 3},
+      {2, Key::kPageDown, true, 3},  {2, Key::kPageUp, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("from " + std::to_string(c.from) + " to " + std::to_string(c.to));
+    Click(StepButtonName(c.from));
+    ASSERT_EQ(wizard().CurrentStep(), c.from);
+    view().SetText("lblVersion", "");
+    EXPECT_TRUE(wizard().StepKeyPressed(c.key, c.shift));
+    ExpectStepShown(view(), c.to);
+    EXPECT_EQ(wizard().CurrentStep(), c.to);
+    // The focus follows to the step's button, where Tab enters its page.
+    EXPECT_EQ(view().focused, StepButtonName(c.to));
+    // Through the button's own handler: Step 5 refreshes the about page.
+    EXPECT_EQ(view().At("lblVersion").text, c.to == 5 ? VersionCaption() : "");
+  }
+}
+
+TEST_F(WizardTest, StepButtonsSayWhichPageIsShown) {
+  auto expect_current = [this](int current) {
+    for (int step = 1; step <= kStepCount; ++step) {
+      EXPECT_EQ(view().At(StepButtonName(step)).accessible_name,
+                StepButtonAccessibleName(step, step == current))
+          << step;
+    }
+  };
+  expect_current(4);
+  EXPECT_EQ(view().At("cmdStep4").accessible_name, "Step 4, current page");
+  EXPECT_EQ(view().At("cmdStep3").accessible_name, "Step 3");
+  Click("cmdStep2");
+  expect_current(2);
+  wizard().NextStep();
+  expect_current(3);
+  wizard().PreviousStep();
+  wizard().PreviousStep();
+  expect_current(1);
+  Click("cmdStep5");
+  expect_current(5);
+  EXPECT_EQ(view().At("cmdStep5").accessible_name, "Step 5, about Quillet, current page");
+}
+
 }  // namespace
 }  // namespace quillet::testing

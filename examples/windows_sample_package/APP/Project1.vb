@@ -1,0 +1,1 @@
+Stand-in for the eVB application file Project1.vb.
