@@ -120,25 +120,16 @@ class CliTest : public ::testing::Test {
                    "\r\nThen copy the CAB files created to the CD1 directory.\r\n");
   }
 
-  // How the stand-in CAB builder is started on Windows.
-  enum class CommandForm {
-    // "call" and then the CAB Wizard's form, which cmd.exe runs whichever way
-    // it is handed the command.
-    kCall,
-    // The CAB Wizard's own form: a quoted path with spaces to the program (a
-    // .bat here), then the quoted INF and the quoted processor names.
-    kCabWizard,
-  };
-
   // Where the stand-in CAB builder writes the arguments it received.
   std::string StandInArgumentsFile() const {
     return Dir() + "CAB Wizard (x86)" + kSep + "args.txt";
   }
 
   // A rebuild command that makes both cabinets as small text files, without a
-  // CAB builder, in the package folder `package` (ending in the separator).
-  void UseStandInCabBuilder(const std::string& package,
-                            CommandForm form = CommandForm::kCall) const {
+  // CAB builder, in the package folder `package` (ending in the separator). On
+  // Windows it has the CAB Wizard's own form: a quoted path with spaces to the
+  // program (a .bat here), then the quoted INF and the quoted processor names.
+  void UseStandInCabBuilder(const std::string& package) const {
 #ifdef _WIN32
     const std::string tools = Dir() + "CAB Wizard (x86)";
     fs::create_directories(PathOf(tools));
@@ -149,11 +140,9 @@ class CliTest : public ::testing::Test {
                "echo stand-in cabinet> \"%~dpn1.%~3.CAB\"\r\n"
                "echo stand-in cabinet> \"%~dpn1.%~4.CAB\"\r\n"
                "echo cabwiz: %~nx1 for %3 and %4\r\n");
-    SetRebuildCommand(package, std::string(form == CommandForm::kCall ? "call " : "") + "\"" +
-                                   tools + "\\cabwiz.bat\" \"" + package +
+    SetRebuildCommand(package, "\"" + tools + "\\cabwiz.bat\" \"" + package +
                                    "Project1.inf\" /cpu \"" + kMips + "\" \"" + kArm + "\"");
 #else
-    (void)form;
     SetRebuildCommand(package, std::string("echo stand-in cabinet > 'Project1.") + kMips +
                                    ".CAB' && echo stand-in cabinet > 'Project1." + kArm +
                                    ".CAB' && echo cabwiz: Project1.inf for the two processors");

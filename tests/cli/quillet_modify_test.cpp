@@ -158,21 +158,8 @@ TEST_F(QuilletModifyTest, RunGivesTheWindowsRowsInfCabsAndFiles) {
 }
 
 #ifdef _WIN32
-// Whether cmd.exe receives a command that starts with a quote exactly as
-// written: older platform layers handed it "cmd.exe /C " + command, which
-// strips the first and the last quote of such a line.
-bool CommandsRunAsWritten(const std::string& folder) {
-  WriteBytes(folder + "\\probe it.bat", "@exit /b 7\r\n");
-  const platform::CommandResult result =
-      platform::RunCommand("\"" + folder + "\\probe it.bat\" \"a b\"", folder);
-  return result.started && result.exit_code == 7;
-}
-
 TEST_F(QuilletModifyTest, CabWizardCommandFormUnderWine) {
-  UseStandInCabBuilder(package_, CommandForm::kCabWizard);
-  if (!CommandsRunAsWritten(Dir() + "CAB Wizard (x86)")) {
-    GTEST_SKIP() << "this platform layer strips the quotes of the command";
-  }
+  UseStandInCabBuilder();
 
   const ProgramResult result = Modify(Arguments());
 
@@ -675,14 +662,6 @@ TEST_F(QuilletModifyTest, ColoursOnATerminalOnly) {
 #endif
 
 #ifndef _WIN32
-// Whether the platform layer stops a command when the waiting callback asks it
-// to (older layers waited for its end whatever the callback said).
-bool PlatformStopsCommands() {
-  platform::CommandCallbacks callbacks;
-  callbacks.while_waiting = [] { return true; };
-  return platform::RunCommand("sleep 2", "/", callbacks).stopped;
-}
-
 // quillet-modify started in the background, with its output in files.
 class Background {
  public:
@@ -741,7 +720,6 @@ bool WaitForFile(const std::string& path) {
 }
 
 TEST_F(QuilletModifyTest, CtrlCStopsTheCommandAndTheRunEnds) {
-  if (!PlatformStopsCommands()) GTEST_SKIP() << "this platform layer cannot stop a command";
   SetRebuildCommand(package_, "echo started > started.txt; sleep 30");
   const auto start = std::chrono::steady_clock::now();
   Background run(Arguments({"--keep-on-failure"}), Dir());
