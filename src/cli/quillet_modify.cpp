@@ -29,11 +29,6 @@ namespace fs = std::filesystem;
 
 constexpr char kSep = platform::kPathSeparator;
 
-// The tool's shortcut section, as InitToolState names it. The command line
-// does not read or write the window's settings file, so it sets the name
-// itself.
-constexpr const char* kShortcutSectionName = "QuilletShortcut";
-
 // Text with its line breaks (CR LF, LF or CR) turned into the program's own.
 std::string WithOwnLineEnds(std::string_view text) {
   std::string out;
