@@ -26,7 +26,8 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # dist/Quillet.exe: the Win32 window for Windows XP SP3 to 11, one 32-bit
-# statically linked file, checked against XP's exports; see scripts/windows-dist.sh.
+# statically linked file, and dist/quillet-modify.exe, the command line, built
+# the same way; both checked against XP's exports; see scripts/windows-dist.sh.
 .PHONY: windows
 windows:
 	@JOBS=$(JOBS) scripts/windows-dist.sh

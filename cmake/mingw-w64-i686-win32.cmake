@@ -26,11 +26,6 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501 -D_WIN32_IE=0x0600
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501 -D_WIN32_IE=0x0600")
 set(CMAKE_RC_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501 -D_WIN32_IE=0x0600")
 
-# The platform layer asks ReplaceFileW to ignore ACL merge errors; the headers
-# declare that flag only from Vista on. Where Windows does not know it, the
-# call fails and the platform layer falls back to an atomic rename.
-string(APPEND CMAKE_CXX_FLAGS_INIT " -DREPLACEFILE_IGNORE_ACL_ERRORS=0x4")
-
 # Small: only the functions and data that are used end up in the program.
 string(APPEND CMAKE_C_FLAGS_INIT " -ffunction-sections -fdata-sections")
 string(APPEND CMAKE_CXX_FLAGS_INIT " -ffunction-sections -fdata-sections")

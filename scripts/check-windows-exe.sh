@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks a build of Quillet.exe as shipped: a 32-bit x86 program, under 1.5 MB,
-# importing only functions that Windows XP SP3's system DLLs export
+# Checks a program of dist/ (Quillet.exe, quillet-modify.exe) as shipped: a
+# 32-bit x86 program, under 1.5 MB, importing only functions that Windows XP
+# SP3's system DLLs export
 # (tools/windows-xp-exports/check-imports.sh; a DLL without a list there, such
 # as a compiler runtime DLL, fails too).
 #   scripts/check-windows-exe.sh PROGRAM.exe

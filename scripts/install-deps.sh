@@ -13,7 +13,7 @@ case "${1:-native}" in
   native)
     packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
               qt6-base-dev qt6-svg-dev libgl-dev gcab fonts-liberation fonts-dejavu-core
-              librsvg2-bin)
+              librsvg2-bin patch)
     ;;
   windows)
     packages=(cmake ninja-build mingw-w64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386

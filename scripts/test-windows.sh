@@ -2,8 +2,9 @@
 # `make test-windows`, in two parts:
 #   1. the Qt-free core and its tests for 64-bit Windows (build-windows/), run
 #      under Wine with ctest; no display;
-#   2. the shipped 32-bit build (build-win32/): Quillet.exe (checked as
-#      `make windows` checks it), the core and the window tests, run under Wine
+#   2. the shipped 32-bit build (build-win32/): Quillet.exe and
+#      quillet-modify.exe (checked as `make windows` checks them), the core,
+#      command-line and window tests, run under Wine
 #      inside a virtual X display (xvfb-run); the layout, view and page tests
 #      a second time in a prefix set to 120 DPI.
 # Each build has its own Wine prefixes inside its folder (scripts/wine-session.sh).
@@ -33,8 +34,9 @@ run_win32() {
   local build_dir=build-win32
   [ -f "$build_dir/CMakeCache.txt" ] || cmake --preset windows-x86
   cmake --build "$build_dir" -j "$jobs"
-  # The program as shipped: 32-bit, small, and nothing imported that XP lacks.
+  # The programs as shipped: 32-bit, small, and nothing imported that XP lacks.
   scripts/check-windows-exe.sh "$build_dir/src/win32/Quillet.exe"
+  scripts/check-windows-exe.sh "$build_dir/src/cli/quillet-modify.exe"
   # The window tests need an X display for Wine: a private virtual one.
   QUILLET_BUILD_DIR=$build_dir JOBS=$jobs \
     xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" win32-under-display

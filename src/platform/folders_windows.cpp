@@ -1,12 +1,6 @@
 // Folders and the user's settings folder, Windows half. Only functions that
 // Windows XP exports.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_support.h"  // windows.h first: the headers below need it
 // After windows.h, which it needs.
 #include <shlobj.h>
 
@@ -16,62 +10,6 @@
 
 namespace quillet::platform {
 namespace {
-
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int length = static_cast<int>(utf8.size());
-  const int needed = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
-  if (needed > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-  if (needed > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
-  }
-  return utf8;
-}
-
-// A wide path for the file APIs; long absolute ones in the "\\?\" form, made
-// full first, as the rest of the platform layer does.
-std::wstring WidePath(const std::string& path) {
-  std::wstring wide = Widen(path);
-  if (wide.size() < MAX_PATH - 12 || wide.rfind(LR"(\\?\)", 0) == 0) return wide;
-  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return wide;
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return wide;
-  full.resize(length);
-  if (full.rfind(LR"(\\?\)", 0) == 0) return full;
-  if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
-  return LR"(\\?\)" + full;
-}
-
-std::string SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text;
-  if (length > 0 && buffer != nullptr) text.assign(buffer, length);
-  if (buffer != nullptr) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "Windows error " + std::to_string(code);
-  return Narrow(text);
-}
-
-IoResult Failure(DWORD code) { return {false, SystemMessage(code)}; }
-
-IoResult LastFailure() { return Failure(::GetLastError()); }
 
 constexpr DWORD kFolderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
 

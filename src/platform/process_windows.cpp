@@ -21,13 +21,7 @@
 // blocks. Only those two handles are inherited (PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
 // Windows Vista on, looked up at run time); on Windows XP every inheritable
 // handle is, and the program makes none of its own inheritable.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_support.h"  // windows.h first: the headers below need it
 // After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
@@ -60,69 +54,6 @@ struct StartupInfoEx {
 using InitializeListFunction = BOOL(WINAPI*)(void*, DWORD, DWORD, SIZE_T*);
 using UpdateListFunction = BOOL(WINAPI*)(void*, DWORD, DWORD_PTR, void*, SIZE_T, void*, SIZE_T*);
 using DeleteListFunction = void(WINAPI*)(void*);
-
-std::wstring Widen(std::string_view utf8) {
-  std::wstring wide;
-  if (utf8.empty()) return wide;
-  const int length = static_cast<int>(utf8.size());
-  const int needed = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  if (needed <= 0) return wide;
-  wide.resize(static_cast<std::size_t>(needed));
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view wide) {
-  std::string utf8;
-  if (wide.empty()) return utf8;
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return utf8;
-  utf8.resize(static_cast<std::size_t>(needed));
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
-  return utf8;
-}
-
-// The system's description of a Win32 error code, as UTF-8, without the line
-// break that FormatMessage ends it with.
-std::string SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text;
-  if (length > 0 && buffer != nullptr) text.assign(buffer, length);
-  if (buffer != nullptr) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "Windows error " + std::to_string(code);
-  return Narrow(text);
-}
-
-// Closes a handle when it goes out of scope.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { Close(); }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  void Reset(HANDLE handle) {
-    Close();
-    handle_ = handle;
-  }
-  void Close() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 // The folder to give cmd.exe as its current folder, or why there is none.
 // cmd.exe cannot use a UNC folder: it says so on its console, which nobody

@@ -89,7 +89,7 @@ void InitToolState(ToolState& state, const std::string& program_directory,
     read_from = program_file;
   }
   LoadLastDirsFrom(state, read_from.empty() ? state.SettingsPath : read_from);
-  state.ShortcutSectionName = "QuilletShortcut";
+  state.ShortcutSectionName = kShortcutSectionName;
   InitProcessorNames(state);
 }
 

@@ -17,6 +17,8 @@ enum class LauncherFamily { kMips, kSh3, kArm };
 LauncherFamily FamilyOfSlot(int slot);
 
 inline constexpr const char* kSettingsFileName = "Davure.ini";
+// The name of the shortcut section that the INF edits add.
+inline constexpr const char* kShortcutSectionName = "QuilletShortcut";
 inline constexpr const char* kLastDirsSection = "LastDirs";
 // The folder below the user's application-data folder that holds the settings
 // file when the program's own folder cannot be written.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -23,9 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
+using testing::PathOf;
+using testing::Utf8Of;
 
 class FoldersTest : public ::testing::Test {
  protected:
@@ -38,10 +38,6 @@ class FoldersTest : public ::testing::Test {
   void TearDown() override {
     std::error_code ignored;
     fs::remove_all(PathOf(root_), ignored);
-  }
-  static std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
   }
   std::string In(const std::string& name) const { return root_ + kPathSeparator + name; }
   void Put(const std::string& path) const { std::ofstream(PathOf(path)) << "x"; }

@@ -13,6 +13,7 @@
 
 #include "platform/ansi_code_page.h"
 #include "platform/temporary_names.h"
+#include "support/temp_folder.h"
 
 #ifndef _WIN32
 #include <grp.h>
@@ -36,19 +37,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths are UTF-8 inside the program; std::filesystem wants char8_t for that.
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder + kPathSeparator + name;
-}
+using testing::Join;
+using testing::PathOf;
+using testing::ReadFile;
+using testing::Utf8Of;
 
 // Every byte value, so that no translation (text mode, code page) goes unseen.
 std::string AllBytes() {
@@ -57,42 +49,8 @@ std::string AllBytes() {
   return bytes + "\r\n\n\r";
 }
 
-// A fresh folder per test, with a non-Latin character and spaces in its name as
-// package folders ("Mips 4000 (4K) v3.00") and user profiles have them.
-class PlatformTest : public ::testing::Test {
+class PlatformTest : public testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const fs::path folder =
-        fs::temp_directory_path() / PathOf(std::string("quillet ") + info->name() + " \xCE\xA9 " +
-                                           std::to_string(random() % 1000000));
-    fs::create_directories(folder);
-    folder_ = Utf8Of(folder);
-  }
-
-  void TearDown() override {
-    // Read-only files would stop the clean-up on Windows.
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(PathOf(folder_), error)) {
-      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, error);
-    }
-    fs::remove_all(PathOf(folder_), error);
-  }
-
-  std::string PathIn(const std::string& name) const { return Join(folder_, name); }
-
-  void WriteFile(const std::string& path, const std::string& bytes) const {
-    std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good()) << path;
-  }
-
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(PathOf(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
   static void MakeReadOnly(const std::string& path) {
     fs::permissions(PathOf(path),
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -101,8 +59,6 @@ class PlatformTest : public ::testing::Test {
   std::size_t EntriesInFolder() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(PathOf(folder_)), {}));
   }
-
-  std::string folder_;
 };
 
 // An error text is the OS's own sentence: present, on one line, without the line

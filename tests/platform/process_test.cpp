@@ -16,6 +16,7 @@
 
 #include "platform/command_output.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -35,19 +36,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Paths are UTF-8 inside the program; std::filesystem wants char8_t for that.
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder + kPathSeparator + name;
-}
+using testing::Join;
+using testing::PathOf;
+using testing::ReadFile;
+using testing::Utf8Of;
 
 // An error text is the OS's own sentence: present, on one line, without the line
 // break that some system calls end their messages with.
@@ -107,37 +99,8 @@ bool ProcessGone(long pid) {
 #endif
 }
 
-// A fresh folder per test, with a non-Latin character and spaces in its name as
-// package folders and user profiles have them.
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const fs::path folder =
-        fs::temp_directory_path() / PathOf(std::string("quillet ") + info->name() + " \xCE\xA9 " +
-                                           std::to_string(random() % 1000000));
-    fs::create_directories(folder);
-    folder_ = Utf8Of(folder);
-  }
-
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(PathOf(folder_), error);
-  }
-
-  std::string PathIn(const std::string& name) const { return Join(folder_, name); }
-
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(PathOf(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  static void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
-
   // The process ids that the command's processes left in the test folder,
   // one "<id>.pid" file each.
   std::vector<long> LeftIds() const {
@@ -148,8 +111,6 @@ class ProcessTest : public ::testing::Test {
     }
     return ids;
   }
-
-  std::string folder_;
 };
 
 #ifdef _WIN32

@@ -69,7 +69,7 @@ void SampleRunTest::makeModificationsOnTheSamplePackage() {
   const std::string arm_launcher = root + "launchers" + kSep + "Arm" + kSep + "StubLauncher.exe";
 
   ToolState state;
-  testing::ScriptedDialogs dialogs;
+  testing::CursorScriptedDialogs dialogs;
   auto window = std::make_unique<MainWindow>(state, dialogs, root);
   window->show();
   const auto click = [&](const char* name) {

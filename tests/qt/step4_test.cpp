@@ -29,7 +29,7 @@
 namespace quillet {
 namespace {
 
-using testing::ScriptedDialogs;
+using ScriptedDialogs = testing::CursorScriptedDialogs;
 
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
@@ -569,7 +569,7 @@ void Step4Test::answeringNoLeavesTheListAndPackageAlone() {
   QCOMPARE(w.dialogs.warnings.size(), 1u);
   QCOMPARE(w.dialogs.warnings[0].title, std::string(kUntouchedWarningTitle));
   QCOMPARE(w.dialogs.warnings[0].text, UntouchedWarningText());
-  QVERIFY(!w.dialogs.warnings[0].busy_cursor_shown);  // the user is not kept waiting
+  QVERIFY(!w.dialogs.warnings[0].busy_shown);  // the user is not kept waiting
   QCOMPARE(w.window->statusLog().Rows().size(), 1u);
   QCOMPARE(w.window->statusLog().Rows()[0].action, std::string("Earlier run"));
   QCOMPARE(w.Find<QTreeView>("lvwStatus")->model()->rowCount(), 1);
@@ -619,7 +619,7 @@ void Step4Test::runThatCannotStartTellsTheUser() {
   QCOMPARE(w.dialogs.messages.size(), 1u);
   QCOMPARE(w.dialogs.messages[0].title, std::string("Quillet"));
   QVERIFY(!w.dialogs.messages[0].text.empty());
-  QVERIFY(!w.dialogs.messages[0].busy_cursor_shown);
+  QVERIFY(!w.dialogs.messages[0].busy_shown);
   QCOMPARE(w.window->statusLog().Rows().size(), 1u);
   QFile file(QString::fromStdString(inf));
   QVERIFY(file.open(QIODevice::ReadOnly));
@@ -684,8 +684,8 @@ void Step4Test::escapeDuringTheCommandAsksToStopIt() {
   QVERIFY(w.dialogs.questions[1].text.find("actions of the run failed") != std::string::npos);
   QCOMPARE(w.dialogs.questions[0].title, std::string("Quillet"));
   QCOMPARE(w.dialogs.questions[0].text, std::string("The CAB command is still running. Stop it?"));
-  QCOMPARE(w.dialogs.question_defaults[0], false);
-  QVERIFY(!w.dialogs.questions[0].busy_cursor_shown);
+  QCOMPARE(w.dialogs.questions[0].yes_is_default, false);
+  QVERIFY(!w.dialogs.questions[0].busy_shown);
   QCOMPARE(command.stopped, (std::vector<bool>{true, true}));
   QVERIFY(w.window->isVisible());
   QVERIFY(QApplication::overrideCursor() == nullptr);
