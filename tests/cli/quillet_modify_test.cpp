@@ -355,7 +355,8 @@ TEST_F(QuilletModifyTest, RefusalsChangeNothingAndSayWhy) {
 
 TEST_F(QuilletModifyTest, YesRunsAPackageThatIsNotUntouched) {
   UseStandInCabBuilder();
-  ASSERT_EQ(Modify(Arguments()).exit_code, kSuccess);
+  const ProgramResult first = Modify(Arguments());
+  ASSERT_EQ(first.exit_code, kSuccess) << first.out << first.err;
   const std::string after_first = ReadBytes(inf_);
 
   const ProgramResult again = Modify(Arguments({"--yes", "--keep-on-failure"}));
@@ -417,7 +418,8 @@ TEST_F(QuilletModifyTest, WhatAFailedRunLeftIsPutBackOrKeptAsAsked) {
     TearDown();
     SetUp();
     UseFailingCommand();
-    ASSERT_EQ(Modify(Arguments({"--keep-on-failure"})).exit_code, kFailed);
+    const ProgramResult failed = Modify(Arguments({"--keep-on-failure"}));
+    ASSERT_EQ(failed.exit_code, kFailed) << failed.out << failed.err;
     UseStandInCabBuilder();
 
     // A dry run says so, and changes nothing, the saved files included.
