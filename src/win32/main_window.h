@@ -7,12 +7,6 @@
 // colours, and screen readers get the table's names for its controls.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <commctrl.h>

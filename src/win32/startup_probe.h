@@ -6,12 +6,6 @@
 // Without the variable nothing changes. Shared with the bare-window yardstick.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 namespace quillet::win32 {

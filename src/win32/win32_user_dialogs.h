@@ -2,12 +2,6 @@
 // and message boxes (MessageBoxW), owned by the main window.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 // After windows.h, which they build on.
 #include <cderr.h>

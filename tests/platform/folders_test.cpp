@@ -13,9 +13,6 @@
 #include "support/temp_folder.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #endif
 

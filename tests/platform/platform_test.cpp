@@ -26,9 +26,6 @@
 #include <functional>
 #endif
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #endif
 

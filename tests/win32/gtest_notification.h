@@ -6,12 +6,6 @@
 #pragma once
 
 #ifdef __cplusplus
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 namespace testing::internal {
