@@ -343,7 +343,14 @@ HWND MainWindow::CreateControl(Control& control) {
   const std::size_t index = static_cast<std::size_t>(&control - &controls_[0]);
   HWND parent = control.parent == kNoParent ? hwnd_ : controls_[control.parent].hwnd;
   if (parent == nullptr) return nullptr;
-  const PixelRect rect = PlacedRect(control);
+  control.font = Font(spec.font);
+  // A label, the check box and a push button are made where their text puts
+  // them, so they are not moved (and their neighbours not redrawn) right after.
+  const bool placed_by_text = spec.kind == ControlKind::kLabel ||
+                              spec.kind == ControlKind::kCheckBox ||
+                              spec.kind == ControlKind::kButton;
+  const PixelRect rect =
+      placed_by_text ? TextControlPlace(control, control.text) : PlacedRect(control);
 
   // Made with the state the view has kept for it so far.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -414,30 +421,26 @@ HWND MainWindow::CreateControl(Control& control) {
   control.hwnd = hwnd;
   by_handle_[hwnd] = index;
   if (spec.kind != ControlKind::kPage) {
-    // The window's procedure goes in front of the control's own.
+    // The window's procedure goes in front of the control's own. ControlProc
+    // finds the own one in the control's record; the window property keeps it
+    // for a message that comes when the record cannot be found (reading a
+    // property is a round trip to the server under Wine, too slow for every
+    // message).
+    control.own_procedure = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetPropW(hwnd, kOwnProcedure,
-               reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)));
+    ::SetPropW(hwnd, kOwnProcedure, reinterpret_cast<HANDLE>(control.own_procedure));
     ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ControlProc));
   }
 
-  control.font = Font(spec.font);
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
   switch (spec.kind) {
     case ControlKind::kCheckBox:
       ::SendMessageW(hwnd, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-      PlaceTextControl(control);
-      break;
-    case ControlKind::kButton:
-      PlaceTextControl(control);
       break;
     case ControlKind::kTextArea:
       ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // no limit but memory
       // A text longer than the default limit was kept for it: set it again.
       if (control.text.size() > 30000) ::SetWindowTextW(hwnd, control.text.c_str());
-      break;
-    case ControlKind::kLabel:
-      PlaceTextControl(control);
       break;
     case ControlKind::kStatusList:
       SetUpStatusList(control);
@@ -518,12 +521,11 @@ PixelRect MainWindow::PlacedRect(const Control& control) const {
   return rect;
 }
 
-SIZE MainWindow::TextRoom(const Control& control) {
+SIZE MainWindow::TextRoom(const Control& control, const std::wstring& text) {
   // One memory DC measures every text: cheaper than a window's DC each time.
   if (measure_dc_ == nullptr) measure_dc_ = ::CreateCompatibleDC(nullptr);
   HDC dc = measure_dc_;
   HGDIOBJ old_font = ::SelectObject(dc, control.font);
-  const std::wstring text = WideWindowText(control.hwnd);
   const ControlKind kind = control.spec->kind;
   // A label shows "&" as it is; a button's and the check box's mark their mnemonic.
   const UINT prefix = kind == ControlKind::kLabel ? DT_NOPREFIX : 0;
@@ -564,17 +566,22 @@ SIZE MainWindow::TextRoom(const Control& control) {
 // auto-sized labels, fitted) to the room their text needs in the face the
 // window found: away from the box a label names, so nothing is cut short or
 // runs under its neighbour in a face wider than the named one.
-void MainWindow::PlaceTextControl(Control& control) {
-  if (control.hwnd == nullptr) return;
+PixelRect MainWindow::TextControlPlace(const Control& control, const std::wstring& text) {
   const ControlSpec& spec = *control.spec;
   const PixelRect table = PlacedRect(control);
-  const SIZE room = TextRoom(control);
+  const SIZE room = TextRoom(control, text);
   int text_height = room.cy;
   // An auto-sized label keeps a height the table fixes, if its text fits.
   if (spec.kind == ControlKind::kLabel && spec.rect.height != 0) {
     text_height = std::max(text_height, table.height);
   }
-  const PixelRect placed = TextControlRect(spec, table, room.cx, text_height);
+  return TextControlRect(spec, table, room.cx, text_height);
+}
+
+void MainWindow::PlaceTextControl(Control& control) {
+  if (control.hwnd == nullptr) return;
+  const ControlSpec& spec = *control.spec;
+  const PixelRect placed = TextControlPlace(control, WideWindowText(control.hwnd));
   ::SetWindowPos(control.hwnd, nullptr, placed.left, placed.top, placed.width, placed.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   if (spec.kind == ControlKind::kLabel) CutOverlaps(control);
@@ -737,7 +744,11 @@ LRESULT CALLBACK MainWindow::PageProc(HWND hwnd, UINT message, WPARAM wparam, LP
 }
 
 LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  const auto own = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOwnProcedure));
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  Control* control = self ? self->FindByHandle(hwnd) : nullptr;
+  const auto own = control && control->own_procedure
+                       ? control->own_procedure
+                       : reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOwnProcedure));
   if (own == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     // The control goes back to its own procedure for its last message.
@@ -745,8 +756,7 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wparam,
     ::RemovePropW(hwnd, kOwnProcedure);
     return ::CallWindowProcW(own, hwnd, message, wparam, lparam);
   }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (Control* control = self ? self->FindByHandle(hwnd) : nullptr) {
+  if (control != nullptr) {
     if (const std::optional<LRESULT> answer =
             self->HandleControlMessage(*control, message, wparam, lparam)) {
       return *answer;

@@ -153,6 +153,8 @@ class MainWindow final : public WizardView {
     bool enabled = true;
     bool visible = true;
     bool checked = false;
+    // The control's own window procedure, which ControlProc passes messages on to.
+    WNDPROC own_procedure = nullptr;
   };
   static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 
@@ -182,11 +184,13 @@ class MainWindow final : public WizardView {
   void SetColumnWidths(HWND list);
   void MakeRowImages(HWND list);
   // Where a label, the check box or a push button goes: its table rectangle,
-  // grown as its text needs in the face the window has (TextControlRect).
+  // grown as `text` needs in the control's font (TextControlRect).
+  PixelRect TextControlPlace(const Control& control, const std::wstring& text);
+  // Places a made label, check box or push button for the text it holds now.
   void PlaceTextControl(Control& control);
-  // What a control's text needs, in pixels: the text, and a check box's box
-  // or a button's edges.
-  SIZE TextRoom(const Control& control);
+  // What `text` needs in the control's font, in pixels: the text, and a check
+  // box's box or a button's edges.
+  SIZE TextRoom(const Control& control, const std::wstring& text);
   // A label lies just in front of the box it names, so that screen readers
   // find it there; where the two overlap, the overlap is cut out of the
   // label's window, so the box is drawn whole.
