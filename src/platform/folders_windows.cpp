@@ -92,20 +92,8 @@ IoResult FlushFolder(const std::string& /*folder*/) { return {}; }
 
 std::string UserAppDataDirectory() {
   // SHGetFolderPathW rather than SHGetKnownFolderPath, which Windows XP lacks.
-  // Shell32 is loaded here, when the folder is first asked for, not with the
-  // program: loading it (and what it brings in) is a noticeable part of a
-  // program's start under Wine. (Shell32 is one of the system's known DLLs:
-  // it is taken from the system folder, never from beside the program.)
-  using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-  static const auto get_folder_path = [] {
-    HMODULE shell = ::LoadLibraryW(L"shell32.dll");
-    return shell ? reinterpret_cast<GetFolderPath>(
-                       reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetFolderPathW")))
-                 : nullptr;
-  }();
   wchar_t buffer[MAX_PATH] = {};
-  if (get_folder_path == nullptr ||
-      FAILED(get_folder_path(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
     return {};
   }
   std::wstring folder = buffer;
