@@ -21,51 +21,15 @@
 #include "qt/twips.h"
 #include "qt/window_controls.h"
 #include "stub/stub_source.h"
+#include "test_window.h"
 #include "version.h"
 #include "wizard/page_texts.h"
 
 namespace quillet {
 namespace {
 
-class SilentDialogs : public UserDialogs {
- public:
-  std::optional<std::string> GetOpenFileName(const OpenFileRequest&) override { return {}; }
-  bool AskYesNoWarning(const std::string&, const std::string&) override { return false; }
-  bool AskYesNo(const std::string&, const std::string&, bool) override { return false; }
-  void ShowMessage(const std::string&, const std::string&) override {}
-};
-
-// A window with its settings file in a temporary folder.
-struct TestWindow {
-  TestWindow() : window(std::make_unique<MainWindow>(state, dialogs, folder.path().toStdString())) {
-    // The offscreen platform cannot pass a fixed size on to a window system and says so.
-    if (QGuiApplication::platformName() == "offscreen") {
-      QTest::ignoreMessage(QtWarningMsg, "This plugin does not support propagateSizeHints()");
-    }
-    window->show();
-  }
-
-  template <typename T>
-  T* Find(const char* name) const {
-    T* control = window->findChild<T*>(name);
-    if (control == nullptr) qFatal("no control named %s", name);
-    return control;
-  }
-
-  void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
-
-  // A control's rectangle in twips, on the 15-twip screen of the offscreen platform.
-  TwipsRect Twips(const char* name) const {
-    QWidget* control = Find<QWidget>(name);
-    const QRect pixels = control->geometry();
-    return {pixels.x() * 15, pixels.y() * 15, pixels.width() * 15, pixels.height() * 15};
-  }
-
-  QTemporaryDir folder;
-  ToolState state;
-  SilentDialogs dialogs;
-  std::unique_ptr<MainWindow> window;
-};
+using testing::SilentDialogs;
+using testing::TestWindow;
 
 QString Shown(const std::string& text) { return DisplayText(text); }
 
@@ -86,16 +50,16 @@ QByteArray Describe(const TwipsRect& r) {
 // unless exactly one of each and they agree.
 void CheckOneStepShown(const TestWindow& t, int step) {
   for (int n = 1; n <= 5; ++n) {
-    const QByteArray page = "fraStep" + QByteArray::number(n);
-    const QByteArray button = "cmdStep" + QByteArray::number(n);
+    const std::string page = "fraStep" + std::to_string(n);
+    const std::string button = "cmdStep" + std::to_string(n);
     QCOMPARE(t.Find<QFrame>(page)->isVisibleTo(t.window.get()), n == step);
     QCOMPARE(BackColour(t.Find<QPushButton>(button)), n == step ? kPageColour : kIdleButtonColour);
   }
-  const QByteArray page = "fraStep" + QByteArray::number(step);
+  const std::string page = "fraStep" + std::to_string(step);
   const TwipsRect at = t.Twips(page);
   QCOMPARE(at.left, 495);
   QCOMPARE(at.top, 0);
-  const TwipsRect button = t.Twips(("cmdStep" + QByteArray::number(step)).constData());
+  const TwipsRect button = t.Twips("cmdStep" + std::to_string(step));
   const TwipsRect strip = t.Twips("txtEdge");
   QVERIFY2(SameRect(strip, {465, button.top - 15, 30, 1200}), Describe(strip));
 }
@@ -192,7 +156,7 @@ class MainWindowTest : public QObject {
   void stepButtonEndState() {
     QFETCH(int, step);
     TestWindow t;
-    const QByteArray button = "cmdStep" + QByteArray::number(step);
+    const std::string button = "cmdStep" + std::to_string(step);
     t.Click(button);
     CheckOneStepShown(t, step);
     // Pressing the button of the page already shown changes nothing.
@@ -339,7 +303,7 @@ class MainWindowTest : public QObject {
     const ControlSpec* spec = FindControlSpec(object_name.toStdString());
     QVERIFY(spec != nullptr);
     // Text is fitted to the face at hand when its page is first shown.
-    if (spec->page != 0) t.Click(std::string(StepButtonName(spec->page)).c_str());
+    if (spec->page != 0) t.Click(StepButtonName(spec->page));
     const TwipsRect at = t.Twips(object_name.constData());
     const bool text_sized =
         qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QCheckBox*>(control) != nullptr;
@@ -388,7 +352,7 @@ class MainWindowTest : public QObject {
     const QColor about_text(0, 0, 0x80);  // 0x800000
     const int page_widths[] = {7815, 7755, 7695, 7755, 7695};
     for (int step = 1; step <= 5; ++step) {
-      const QByteArray name = "fraStep" + QByteArray::number(step);
+      const std::string name = "fraStep" + std::to_string(step);
       QCOMPARE(t.Find<QWidget>(name)->palette().color(QPalette::Window), page_colour);
       QCOMPARE(t.Twips(name).width, page_widths[step - 1]);
       QCOMPARE(t.Twips(name).height, 6135);

@@ -30,51 +30,13 @@
 
 #include "qt/main_window.h"
 #include "qt/window_controls.h"
+#include "test_window.h"
 #include "wizard/form.h"
 
 namespace quillet {
 namespace {
 
-class SilentDialogs : public UserDialogs {
- public:
-  std::optional<std::string> GetOpenFileName(const OpenFileRequest&) override { return {}; }
-  bool AskYesNoWarning(const std::string&, const std::string&) override { return false; }
-  bool AskYesNo(const std::string&, const std::string&, bool) override { return false; }
-  void ShowMessage(const std::string&, const std::string&) override {}
-};
-
-// A window with its settings file in a temporary folder.
-struct TestWindow {
-  TestWindow() {
-    if (QGuiApplication::platformName().startsWith("offscreen")) {
-      QTest::ignoreMessage(QtWarningMsg, "This plugin does not support propagateSizeHints()");
-    }
-    window = std::make_unique<MainWindow>(state, dialogs, folder.path().toStdString());
-    window->show();
-  }
-
-  template <typename T = QWidget>
-  T* Find(std::string_view name) const {
-    T* control = window->findChild<T*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
-    if (control == nullptr) qFatal("no control named %s", std::string(name).c_str());
-    return control;
-  }
-
-  void Click(std::string_view button) {
-    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
-  }
-
-  // Makes the window the active one, as the keyboard needs.
-  bool Activate() {
-    window->activateWindow();
-    return QTest::qWaitForWindowActive(window.get());
-  }
-
-  QTemporaryDir folder;
-  ToolState state;
-  SilentDialogs dialogs;
-  std::unique_ptr<MainWindow> window;
-};
+using testing::TestWindow;
 
 std::uint32_t Bgr(QColor colour) {
   return static_cast<std::uint32_t>(colour.red()) |

@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <string>
 
+#include "pixels.h"
 #include "win32/resource_ids.h"
 #include "window_fixture.h"
 
@@ -22,30 +23,6 @@ int ExpectedDpi() {
 }
 
 std::string Describe(const ControlSpec& spec) { return std::string(spec.name); }
-
-// The width of a control's text in its own font, in pixels; with a TrueType
-// face also the ink of the last letter that may reach past its advance (its
-// overhang, or a pixel of smoothing).
-int TextWidth(HWND hwnd) {
-  HDC dc = ::GetDC(hwnd);
-  HGDIOBJ old_font =
-      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-  wchar_t text[512] = {};
-  ::GetWindowTextW(hwnd, text, 512);
-  RECT extent{0, 0, 0, 0};
-  ::DrawTextW(dc, text, -1, &extent, DT_CALCRECT | DT_NOPREFIX);
-  const std::size_t length = std::wcslen(text);
-  TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc, &metrics);
-  ABC last{};
-  if (length > 0 && (metrics.tmPitchAndFamily & TMPF_TRUETYPE) &&
-      ::GetCharABCWidthsW(dc, text[length - 1], text[length - 1], &last)) {
-    extent.right += std::max(1, -last.abcC);
-  }
-  ::SelectObject(dc, old_font);
-  ::ReleaseDC(hwnd, dc);
-  return text[0] == L'\0' ? 0 : extent.right;
-}
 
 TEST_F(LayoutTest, RunsAtTheDpiThePrefixSets) {
   if (ExpectedDpi() == 0) GTEST_SKIP() << "QUILLET_EXPECT_DPI not set";
@@ -71,7 +48,8 @@ TEST_F(LayoutTest, EveryControlSitsWhereTheFormPutsIt) {
       // label in this face widens the label, so no caption is cut short; it
       // never shrinks. Either grows away from the box it names: right-aligned
       // labels to the left, keeping their right edge.
-      const PixelRect placed = TextControlRect(spec, expected, TextWidth(hwnd), expected.height);
+      const PixelRect placed =
+          TextControlRect(spec, expected, TextExtent(hwnd, false).cx, expected.height);
       EXPECT_EQ(actual.left, placed.left);
       EXPECT_EQ(width, placed.width);
       if (spec.align == TextAlign::kRight) {
